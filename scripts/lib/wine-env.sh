@@ -1,0 +1,86 @@
+# The Wine test environment, sourced by the scripts: a prefix of its own under the build tree, Xvfb,
+# a private PulseAudio daemon with virtual speakers and microphone, and a persistent wineserver.
+# Everything started here is recorded by process id and stopped by stop_wine_env.
+#
+# The Windows code runs as 64-bit Windows code here: kernels without 32-bit execution (no IA32
+# emulation) cannot start Wine's 32-bit loader, so the tests run the x86_64 twin of the executable.
+
+WINE_LOADER=/usr/lib/wine/wine64
+WINE_SERVER=/usr/lib/wine/wineserver64
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+wine_env_pids=()
+wine_env_tmp=""
+
+# The prefix is made once and reused; a prefix that no longer starts is made anew.
+prepare_wine_prefix() {
+  local prefix=$1 root=$2
+  export WINEPREFIX=$prefix
+  if [ ! -f "$prefix/.tovlane-ready" ] || ! timeout 60 "$WINE_LOADER" cmd /c exit 0 </dev/null >/dev/null 2>&1; then
+    echo "wine-env: making the Wine prefix"
+    timeout 30 "$WINE_SERVER" -k >/dev/null 2>&1 || true
+    rm -rf "$prefix"
+    mkdir -p "$prefix"
+    timeout 300 "$WINE_LOADER" wineboot -i </dev/null >/dev/null 2>&1
+    # A CJK font stands in for the fonts the windows ask for, so that Chinese texts are readable.
+    python3 "$root/scripts/lib/font-substitutes.py" "$prefix/fonts.reg"
+    timeout 60 "$WINE_LOADER" regedit /S "$(winepath_of "$prefix/fonts.reg")" </dev/null >/dev/null 2>&1
+    touch "$prefix/.tovlane-ready"
+  fi
+  # The environment runs its own persistent wineserver; end whatever the checks above started.
+  timeout 30 "$WINE_SERVER" -k >/dev/null 2>&1 || true
+  timeout 30 "$WINE_SERVER" -w >/dev/null 2>&1 || true
+}
+
+winepath_of() { echo "Z:${1//\//\\}"; }
+
+start_wine_env() {
+  local prefix=$1 root=$2
+  wine_env_tmp=$(mktemp -d -t tovlane-wine.XXXXXX)
+
+  if [ -z "${DISPLAY:-}" ] || [ "${TOVLANE_OWN_DISPLAY:-1}" = 1 ]; then
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$wine_env_tmp/display" >/dev/null 2>&1 &
+    wine_env_pids+=($!)
+    for _ in $(seq 100); do [ -s "$wine_env_tmp/display" ] && break; sleep 0.1; done
+    export DISPLAY=":$(cat "$wine_env_tmp/display")"
+  fi
+
+  mkdir -p "$wine_env_tmp/pulse"
+  cat >"$wine_env_tmp/pulse.pa" <<PA
+load-module module-native-protocol-unix socket=$wine_env_tmp/pulse/native auth-anonymous=1
+load-module module-null-sink sink_name=speakers sink_properties=device.description=Speakers
+load-module module-sine-source source_name=microphone frequency=440
+set-default-sink speakers
+set-default-source microphone
+PA
+  PULSE_RUNTIME_PATH="$wine_env_tmp/pulse" PULSE_STATE_PATH="$wine_env_tmp/pulse" HOME="$wine_env_tmp" \
+    pulseaudio -n -F "$wine_env_tmp/pulse.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+    >"$wine_env_tmp/pulse.log" 2>&1 &
+  wine_env_pids+=($!)
+  export PULSE_SERVER="unix:$wine_env_tmp/pulse/native"
+  export TOVLANE_PULSE_PID=$!
+  for _ in $(seq 100); do [ -S "$wine_env_tmp/pulse/native" ] && break; sleep 0.1; done
+
+  prepare_wine_prefix "$prefix" "$root"
+  "$WINE_SERVER" -f -p &
+  wine_env_pids+=($!)
+  # Wine's own services and its desktop start with the first programs; start them here, away from the pipes of the
+  # test runner, which would otherwise wait for them to close.
+  timeout 60 "$WINE_LOADER" regedit /S NUL </dev/null >/dev/null 2>&1 || true
+}
+
+stop_wine_env() {
+  [ -n "${WINEPREFIX:-}" ] && timeout 30 "$WINE_SERVER" -k >/dev/null 2>&1 || true
+  local pid
+  for pid in "${wine_env_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${wine_env_pids[@]}"; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  done
+  wine_env_pids=()
+  [ -n "$wine_env_tmp" ] && rm -rf "$wine_env_tmp"
+  wine_env_tmp=""
+}

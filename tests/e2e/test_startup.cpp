@@ -1,0 +1,49 @@
+// The executable driven from outside: modes, exit codes and the log it leaves.
+#include <gtest/gtest.h>
+
+#include "app/untGlobal.h"
+#include "support/WinTestSupport.h"
+
+namespace {
+
+std::wstring ClientExe() { return WindowsPathFromEnv("TOVLANE_CLIENT_EXE"); }
+
+std::vector<std::string> LogLines() {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH, temp);
+  return SplitLines(ReadWholeFile(std::wstring(temp) + L"TovlaneClient.log"));
+}
+
+}  // namespace
+
+TEST(Startup, EnsureMtuWithNothingToChangeLogsOneLineAndExitsZero) {
+  auto result = RunProcess(ClientExe(), L"--ensure-mtu", 60000);
+  ASSERT_TRUE(result.finished);
+  EXPECT_EQ(0u, result.exitCode);
+  auto lines = LogLines();
+  ASSERT_EQ(1u, lines.size());
+  const std::string message = " nothing to do with mtu";
+  ASSERT_GT(lines[0].size(), message.size());
+  EXPECT_EQ(message, lines[0].substr(lines[0].size() - message.size()));
+  EXPECT_TRUE(isdigit(static_cast<unsigned char>(lines[0][0]))) << lines[0];
+}
+
+TEST(Startup, UnknownOrMiscapitalisedOptionsEndAtOnce) {
+  for (const wchar_t* argument : {L"--TOOLS", L"--bogus", L"--Open-Url", L"tools"}) {
+    auto result = RunProcess(ClientExe(), argument, 20000);
+    ASSERT_TRUE(result.finished) << "still running with " << WideToAnsi(argument);
+    EXPECT_EQ(0u, result.exitCode);
+  }
+}
+
+TEST(Startup, SecondProcessStartsAFreshLogThatTheFirstGoesOnWriting) {
+  InitGlobal();
+  WriteLog(L"before the second process");
+  ASSERT_EQ(1u, LogLines().size());
+  ASSERT_TRUE(RunProcess(ClientExe(), L"--bogus", 20000).finished);
+  EXPECT_TRUE(LogLines().empty()) << "the second process deletes the log at its start";
+  WriteLog(L"after the second process");
+  auto lines = LogLines();
+  ASSERT_EQ(1u, lines.size());
+  EXPECT_NE(std::string::npos, lines[0].find("after the second process"));
+}
