@@ -1,0 +1,66 @@
+#include "support/widgets/TWindow.h"
+
+#include <stdexcept>
+
+#include "app/untApplication.h"
+
+TWindow::~TWindow() {
+  if (fHandle) {
+    SetWindowLongPtrW(fHandle, GWLP_USERDATA, 0);
+    DestroyWindow(fHandle);
+  }
+}
+
+TWindow* TWindow::FromHandle(HWND window) {
+  return reinterpret_cast<TWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void TWindow::CreateHandle(const wchar_t* className, const std::wstring& title, DWORD style, DWORD exStyle,
+                           const RECT& bounds, HWND parent, UINT_PTR controlId, UINT classStyle, HCURSOR cursor) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW known = {};
+  known.cbSize = sizeof(known);
+  if (!GetClassInfoExW(instance, className, &known)) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = cursor ? cursor : LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.lpszClassName = className;
+    if (!RegisterClassExW(&windowClass)) throw std::runtime_error("cannot register a window class");
+  }
+  CreateWindowExW(exStyle, className, title.c_str(), style, bounds.left, bounds.top, bounds.right - bounds.left,
+                  bounds.bottom - bounds.top, parent, reinterpret_cast<HMENU>(controlId), instance, this);
+  if (!fHandle) throw std::runtime_error("cannot create a window");
+}
+
+LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(fHandle, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  TWindow* self = FromHandle(window);
+  if (message == WM_NCCREATE) {
+    self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->fHandle = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    LRESULT result = self->HandleMessage(message, wParam, lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->fHandle = nullptr;
+    return result;
+  }
+  // Exceptions stop here: nothing may unwind through the system's window code.
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    ShowDefaultError(window, error);
+  } catch (...) {
+    ShowDefaultError(window, std::runtime_error("unexpected error"));
+  }
+  return 0;
+}
