@@ -41,7 +41,8 @@ start_wine_env() {
   local prefix=$1 root=$2
   wine_env_tmp=$(mktemp -d -t tovlane-wine.XXXXXX)
 
-  if [ -z "${DISPLAY:-}" ] || [ "${TOVLANE_OWN_DISPLAY:-1}" = 1 ]; then
+  # Tests always get a display of their own; a run uses the present display when it answers.
+  if [ "${TOVLANE_OWN_DISPLAY:-1}" = 1 ] || ! xdpyinfo >/dev/null 2>&1; then
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$wine_env_tmp/display" >/dev/null 2>&1 &
     wine_env_pids+=($!)
     for _ in $(seq 100); do [ -s "$wine_env_tmp/display" ] && break; sleep 0.1; done
