@@ -19,7 +19,7 @@ build_native() { build_one build-native -DCMAKE_BUILD_TYPE=Debug -DTOVLANE_SANIT
   ln -sf build-native/compile_commands.json "$root/compile_commands.json"; }
 build_fuzz() { build_one build-fuzz -DCMAKE_BUILD_TYPE=Debug -DTOVLANE_FUZZ=ON -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++; }
-build_win32() { build_one build-win32 -DCMAKE_BUILD_TYPE=Release -DTOVLANE_TESTS=OFF \
+build_win32() { build_one build-win32 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"; }
 build_win64() { build_one build-win64 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; }
