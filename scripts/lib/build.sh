@@ -9,8 +9,9 @@ build_one() {
   local dir=$1
   shift
   if [ ! -f "$root/$dir/build.ninja" ]; then
-    cmake -S "$root" -B "$root/$dir" -G Ninja "$@" >"$root/$dir.configure.log" 2>&1 ||
-      { cat "$root/$dir.configure.log"; return 1; }
+    mkdir -p "$root/$dir"
+    cmake -S "$root" -B "$root/$dir" -G Ninja "$@" >"$root/$dir/configure.log" 2>&1 ||
+      { cat "$root/$dir/configure.log"; return 1; }
   fi
   cmake --build "$root/$dir" -j "$(nproc)"
 }
