@@ -128,8 +128,13 @@ TEST(Digests, PiecesAroundBlockAndPaddingEdgesGiveTheWholeDigest) {
 }
 
 TEST(Base64, MatchesRfc4648Vectors) {
-  const char* vectors[][2] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},       {"foo", "Zm9v"},
-                              {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+  const char* vectors[][2] = {{"", ""},
+                              {"f", "Zg=="},
+                              {"fo", "Zm8="},
+                              {"foo", "Zm9v"},
+                              {"foob", "Zm9vYg=="},
+                              {"fooba", "Zm9vYmE="},
+                              {"foobar", "Zm9vYmFy"}};
   for (const auto& v : vectors) {
     std::string plain = v[0];
     EXPECT_EQ(v[1], Base64Encode(TBytes(plain.begin(), plain.end())));

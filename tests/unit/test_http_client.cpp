@@ -195,12 +195,19 @@ TEST(HttpClient, MultipartPostParsesIntoThePartsAsSent) {
   std::ostringstream reply;
   std::string body = form.Body();
   client.Post(Server() + "/multipart", body, form.ContentType(), reply);
-  std::string word = Base64Encode(std::vector<uint8_t>{'I', ' ', 'r', 'e', 'a', 'd', ' ', '?', 't', 'h', 'i', 's', '?'});
-  EXPECT_EQ("defects 0 multipart 1\n"
-            "word\t-\ttext/plain\t-\t" + word + "\n"
-            "voice\tvoice.wav\tapplication/octet-stream\t-\t" + Base64Encode(wav) + "\n"
-            "saveVoice\t-\ttext/plain\t-\t" + Base64Encode(std::vector<uint8_t>{'t', 'r', 'u', 'e'}) + "\n",
-            reply.str());
+  std::string word =
+      Base64Encode(std::vector<uint8_t>{'I', ' ', 'r', 'e', 'a', 'd', ' ', '?', 't', 'h', 'i', 's', '?'});
+  EXPECT_EQ(
+      "defects 0 multipart 1\n"
+      "word\t-\ttext/plain\t-\t" +
+          word +
+          "\n"
+          "voice\tvoice.wav\tapplication/octet-stream\t-\t" +
+          Base64Encode(wav) +
+          "\n"
+          "saveVoice\t-\ttext/plain\t-\t" +
+          Base64Encode(std::vector<uint8_t>{'t', 'r', 'u', 'e'}) + "\n",
+      reply.str());
 }
 
 TEST(HttpClient, ServesFilesWhole) {

@@ -77,9 +77,9 @@ TEST(Uri, RebuildsWithOrWithoutCredentialsFragmentAndDefaultPort) {
 }
 
 TEST(Uri, RefusesMalformedText) {
-  for (const char* text : {"", "host/path", "://host", "http://", "http://:80/", "http://h:port/", "http://h:65536/",
-                           "http://h:123456/", "http://[::1/", "http://[::1]x/", "http://h/a b", "1http://h/",
-                           "ht@p://h/", "http://h/\x01"})
+  for (const char* text :
+       {"", "host/path", "://host", "http://", "http://:80/", "http://h:port/", "http://h:65536/", "http://h:123456/",
+        "http://[::1/", "http://[::1]x/", "http://h/a b", "1http://h/", "ht@p://h/", "http://h/\x01"})
     EXPECT_THROW(TUri::Parse(text), EUriError) << text;
 }
 
@@ -157,7 +157,8 @@ TEST(Multipart, PartsCarryNamesTypesAndAsciiTextWithoutTransferEncoding) {
   std::string boundary = type.substr(type.find('=') + 1);
   EXPECT_EQ("--" + boundary +
                 "\r\nContent-Disposition: form-data; name=\"word\"\r\nContent-Type: text/plain\r\n\r\ncaf? ?\r\n"
-                "--" + boundary +
+                "--" +
+                boundary +
                 "\r\nContent-Disposition: form-data; name=\"voice\"; filename=\"voice.wav\"\r\n"
                 "Content-Type: application/octet-stream\r\n\r\n" +
                 std::string("\0\xFF\r\n--", 6) + "\r\n--" + boundary + "--\r\n",

@@ -6,6 +6,16 @@
 namespace {
 uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
+uint32_t Md5F(uint32_t b, uint32_t c, uint32_t d) { return d ^ (b & (c ^ d)); }
+uint32_t Md5G(uint32_t b, uint32_t c, uint32_t d) { return c ^ (d & (b ^ c)); }
+uint32_t Md5H(uint32_t b, uint32_t c, uint32_t d) { return b ^ c ^ d; }
+uint32_t Md5I(uint32_t b, uint32_t c, uint32_t d) { return c ^ (b | ~d); }
+
+template <uint32_t (*Function)(uint32_t, uint32_t, uint32_t)>
+void Md5Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t m, uint32_t k, int shift) {
+  a = b + RotateLeft(a + Function(b, c, d) + m + k, shift);
+}
+
 // Both digests buffer input into 64-byte blocks and end with the same padding; only the byte
 // order of the length and of the words differs.
 template <typename Compressor>
@@ -95,8 +105,7 @@ std::vector<uint8_t> TSha1::Final() {
 TMd5::TMd5() : FState{0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476} {}
 
 void TMd5::Compress(const uint8_t* block) {
-  // Per-round shift amounts and the sine-derived constants of RFC 1321.
-  static const int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+  // The sine-derived constants of RFC 1321.
   static const uint32_t kSine[64] = {
       0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
       0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
@@ -111,32 +120,31 @@ void TMd5::Compress(const uint8_t* block) {
     m[i] = uint32_t(block[4 * i]) | (uint32_t(block[4 * i + 1]) << 8) | (uint32_t(block[4 * i + 2]) << 16) |
            (uint32_t(block[4 * i + 3]) << 24);
   uint32_t a = FState[0], b = FState[1], c = FState[2], d = FState[3];
-  for (int i = 0; i < 64; ++i) {
-    uint32_t f;
-    int g;
-    switch (i / 16) {
-      case 0:
-        f = (b & c) | (~b & d);
-        g = i;
-        break;
-      case 1:
-        f = (d & b) | (~d & c);
-        g = (5 * i + 1) % 16;
-        break;
-      case 2:
-        f = b ^ c ^ d;
-        g = (3 * i + 5) % 16;
-        break;
-      default:
-        f = c ^ (b | ~d);
-        g = (7 * i) % 16;
-        break;
-    }
-    uint32_t rotated = RotateLeft(a + f + kSine[i] + m[g], kShift[i / 16][i % 4]);
-    a = d;
-    d = c;
-    c = b;
-    b += rotated;
+  // Four steps per pass, the registers rotating through the argument positions; each round's
+  // message index follows its own rule.
+  for (int i = 0; i < 16; i += 4) {
+    Md5Step<Md5F>(a, b, c, d, m[i], kSine[i], 7);
+    Md5Step<Md5F>(d, a, b, c, m[i + 1], kSine[i + 1], 12);
+    Md5Step<Md5F>(c, d, a, b, m[i + 2], kSine[i + 2], 17);
+    Md5Step<Md5F>(b, c, d, a, m[i + 3], kSine[i + 3], 22);
+  }
+  for (int i = 16; i < 32; i += 4) {
+    Md5Step<Md5G>(a, b, c, d, m[(5 * i + 1) % 16], kSine[i], 5);
+    Md5Step<Md5G>(d, a, b, c, m[(5 * i + 6) % 16], kSine[i + 1], 9);
+    Md5Step<Md5G>(c, d, a, b, m[(5 * i + 11) % 16], kSine[i + 2], 14);
+    Md5Step<Md5G>(b, c, d, a, m[(5 * i + 16) % 16], kSine[i + 3], 20);
+  }
+  for (int i = 32; i < 48; i += 4) {
+    Md5Step<Md5H>(a, b, c, d, m[(3 * i + 5) % 16], kSine[i], 4);
+    Md5Step<Md5H>(d, a, b, c, m[(3 * i + 8) % 16], kSine[i + 1], 11);
+    Md5Step<Md5H>(c, d, a, b, m[(3 * i + 11) % 16], kSine[i + 2], 16);
+    Md5Step<Md5H>(b, c, d, a, m[(3 * i + 14) % 16], kSine[i + 3], 23);
+  }
+  for (int i = 48; i < 64; i += 4) {
+    Md5Step<Md5I>(a, b, c, d, m[(7 * i) % 16], kSine[i], 6);
+    Md5Step<Md5I>(d, a, b, c, m[(7 * i + 7) % 16], kSine[i + 1], 10);
+    Md5Step<Md5I>(c, d, a, b, m[(7 * i + 14) % 16], kSine[i + 2], 15);
+    Md5Step<Md5I>(b, c, d, a, m[(7 * i + 21) % 16], kSine[i + 3], 21);
   }
   FState[0] += a;
   FState[1] += b;

@@ -50,7 +50,8 @@ struct TCloseOnExit {
 }  // namespace
 
 void THttpClient::SetRequestHeader(const std::string& name, const std::string& value) {
-  if (name.empty() || name.find_first_of(":\r\n \t") != std::string::npos || value.find_first_of("\r\n") != std::string::npos)
+  if (name.empty() || name.find_first_of(":\r\n \t") != std::string::npos ||
+      value.find_first_of("\r\n") != std::string::npos)
     throw EHttpError("invalid request header: " + name);
   for (auto& header : FHeaders)
     if (EqualNoCase(header.first, name)) {

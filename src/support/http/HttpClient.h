@@ -16,8 +16,7 @@
 // An error status; the message is the status line, e.g. "HTTP/1.1 404 Not Found".
 class EHttpStatusError : public EHttpError {
  public:
-  EHttpStatusError(const std::string& statusLine, int statusCode)
-      : EHttpError(statusLine), StatusCode(statusCode) {}
+  EHttpStatusError(const std::string& statusLine, int statusCode) : EHttpError(statusLine), StatusCode(statusCode) {}
   int StatusCode;
 };
 

@@ -53,8 +53,7 @@ std::string THttpResponseHead::Header(const std::string& name) const {
 
 TBodyLayout BodyLayoutOf(const THttpResponseHead& head, const std::string& method) {
   TBodyLayout layout;
-  if (method == "HEAD" || head.StatusCode / 100 == 1 || head.StatusCode == 204 || head.StatusCode == 304)
-    return layout;
+  if (method == "HEAD" || head.StatusCode / 100 == 1 || head.StatusCode == 204 || head.StatusCode == 304) return layout;
   std::string coding;
   bool haveLength = false;
   for (const auto& header : head.Headers) {
@@ -148,9 +147,8 @@ void THttpReader::ReadChunked(const std::function<void(const char*, size_t)>& wr
   for (;;) {
     std::string line = ReadLine(kMaxLineLength, "chunk size line");
     std::string digits = Trim(line.substr(0, line.find(';')));
-    if (digits.empty() || digits.size() > 15 || !std::all_of(digits.begin(), digits.end(), [](char c) {
-          return std::isxdigit(static_cast<unsigned char>(c));
-        }))
+    if (digits.empty() || digits.size() > 15 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
       throw EHttpError("invalid chunk size: \"" + line.substr(0, 40) + "\"");
     int64_t left = std::stoll(digits, nullptr, 16);
     if (left == 0) break;

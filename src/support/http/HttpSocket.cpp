@@ -49,11 +49,16 @@ void MakeNonBlocking(TNativeSocket s) {
 constexpr int kSendFlags = 0;
 std::string ErrorText(int error) {
   switch (error) {
-    case WSAECONNREFUSED: return "connection refused";
-    case WSAECONNRESET: return "connection reset by peer";
-    case WSAENETUNREACH: return "network unreachable";
-    case WSAEHOSTUNREACH: return "host unreachable";
-    default: return "socket error " + std::to_string(error);
+    case WSAECONNREFUSED:
+      return "connection refused";
+    case WSAECONNRESET:
+      return "connection reset by peer";
+    case WSAENETUNREACH:
+      return "network unreachable";
+    case WSAEHOSTUNREACH:
+      return "host unreachable";
+    default:
+      return "socket error " + std::to_string(error);
   }
 }
 // Winsock has no poll on XP; select serves one socket well enough.
@@ -84,9 +89,12 @@ void MakeNonBlocking(TNativeSocket s) { fcntl(s, F_SETFL, fcntl(s, F_GETFL) | O_
 constexpr int kSendFlags = MSG_NOSIGNAL;
 std::string ErrorText(int error) {
   switch (error) {
-    case ECONNREFUSED: return "connection refused";
-    case ECONNRESET: return "connection reset by peer";
-    default: return std::strerror(error);
+    case ECONNREFUSED:
+      return "connection refused";
+    case ECONNRESET:
+      return "connection reset by peer";
+    default:
+      return std::strerror(error);
   }
 }
 int WaitNative(TNativeSocket s, bool forWrite, int ms) {

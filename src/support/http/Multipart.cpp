@@ -37,8 +37,8 @@ void TMultipartFormData::AddText(const std::string& name, const std::wstring& va
   FParts.push_back({name, "", contentType, ascii});
 }
 
-void TMultipartFormData::AddBytes(const std::string& name, const std::string& fileName,
-                                  const std::string& contentType, const std::vector<uint8_t>& content) {
+void TMultipartFormData::AddBytes(const std::string& name, const std::string& fileName, const std::string& contentType,
+                                  const std::vector<uint8_t>& content) {
   FParts.push_back({name, fileName, contentType, std::string(content.begin(), content.end())});
 }
 

@@ -10,7 +10,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 void RejectBlanks(const std::string& text) {
   for (char c : text)
-    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) throw EUriError("URL contains a blank or control character");
+    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F)
+      throw EUriError("URL contains a blank or control character");
 }
 
 std::string Lower(std::string text) {
