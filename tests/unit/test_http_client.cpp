@@ -150,6 +150,7 @@ TEST(HttpClient, ErrorStatusesRaiseWithTheirStatusLine) {
 TEST(HttpClient, MalformedAndCutOffResponsesFailClearly) {
   THttpClient client;
   client.ReadTimeout = 5000;
+  EXPECT_EQ("ok", Get(client, "/raw/interim"));
   EXPECT_EQ("malformed status line: \"HTP/1.0 200 OK\"", ErrorOf(client, Server() + "/raw/bad-status"));
   EXPECT_EQ("invalid Content-Length: \"-5\"", ErrorOf(client, Server() + "/raw/negative-length"));
   EXPECT_EQ("response header section too large", ErrorOf(client, Server() + "/raw/endless-headers"));
@@ -167,6 +168,24 @@ TEST(HttpClient, StalledServerFailsAfterTheReadTimeOut) {
     EXPECT_EQ("read timed out", ErrorOf(client, Server() + "/stall?seconds=20&at=" + at)) << at;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << at;
   }
+}
+
+TEST(HttpClient, UnansweredConnectFailsAfterTheConnectTimeOutOrADisconnect) {
+  THttpClient probe;
+  const std::string port = Get(probe, "/unaccepted");
+  THttpClient client;
+  client.ConnectTimeout = 300;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ("connect timed out", ErrorOf(client, "http://127.0.0.1:" + port + "/"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+  THttpClient waiting;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    waiting.Disconnect();
+  });
+  EXPECT_EQ("connection closed by disconnect", ErrorOf(waiting, "http://127.0.0.1:" + port + "/"));
+  stopper.join();
 }
 
 TEST(HttpClient, DisconnectFromAnotherThreadEndsABlockedDownloadWithinOneSecond) {

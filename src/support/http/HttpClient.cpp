@@ -5,6 +5,8 @@
 #include <set>
 
 namespace {
+constexpr int kMaxInterimResponses = 10;
+
 bool EqualNoCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -118,11 +120,14 @@ void THttpClient::Request(const std::string& url, std::string method, std::strin
     Send(uri, method, content, contentType);
     TConnectionSource source(FConnection, ReadTimeout);
     THttpReader reader(source);
-    do {
-      FResponse = reader.ReadHead();
-    } while (FResponse.StatusCode / 100 == 1);  // interim answers precede the real one
-    const int status = FResponse.StatusCode;
-    std::string location = FResponse.Header("Location");
+    // Interim answers may precede the real one, but not without end.
+    THttpResponseHead response = reader.ReadHead();
+    for (int interim = 0; response.StatusCode / 100 == 1; ++interim) {
+      if (interim == kMaxInterimResponses) throw EHttpError("too many interim responses");
+      response = reader.ReadHead();
+    }
+    const int status = response.StatusCode;
+    std::string location = response.Header("Location");
     if (HandleRedirects && IsRedirect(status) && !location.empty()) {
       if (hops >= RedirectMaximum) throw EHttpError("too many redirects (" + std::to_string(hops + 1) + ")");
       uri = uri.Resolve(location);
@@ -134,8 +139,8 @@ void THttpClient::Request(const std::string& url, std::string method, std::strin
       if (visited.count(method + " " + uri.Compose(false))) throw EHttpError("redirect loop at " + uri.Compose(false));
       continue;
     }
-    if (status >= 300) throw EHttpStatusError(FResponse.StatusLine, status);
-    ReceiveBody(reader, BodyLayoutOf(FResponse, method), body);
+    if (status >= 300) throw EHttpStatusError(response.StatusLine, status);
+    ReceiveBody(reader, BodyLayoutOf(response, method), body);
     return;
   }
 }

@@ -47,8 +47,6 @@ class THttpClient {
   // Callable from any thread: the pending request, and every later one, fails promptly.
   void Disconnect();
 
-  const THttpResponseHead& Response() const { return FResponse; }
-
  protected:
   // Opens the connection for each request and each redirect hop. RequestHost has been set from the
   // URL before; an override may change it and then calls this.
@@ -64,5 +62,4 @@ class THttpClient {
 
   std::vector<std::pair<std::string, std::string>> FHeaders;
   TSocketConnection FConnection;
-  THttpResponseHead FResponse;
 };

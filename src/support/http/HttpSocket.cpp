@@ -140,8 +140,6 @@ void TSocketConnection::Abort() {
   if (FSocket != kNoSocket) ShutdownNative(Native(FSocket));
 }
 
-void TSocketConnection::ClearAbort() { FAborted = false; }
-
 void TSocketConnection::Close() {
   std::lock_guard<std::mutex> hold(FLock);
   if (FSocket != kNoSocket) CloseNative(Native(FSocket));

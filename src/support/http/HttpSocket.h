@@ -32,8 +32,6 @@ class TSocketConnection {
 
   // Callable from any thread: makes the pending and every later wait of this connection fail.
   void Abort();
-  // Allows the connection to be used again after an Abort.
-  void ClearAbort();
 
  private:
   enum class TWait { Read, Write };

@@ -21,8 +21,9 @@ std::string QuotedParameter(const std::string& value) {
 }
 
 std::string NewBoundary() {
-  static std::mt19937_64 generator(std::random_device{}() ^
-                                   uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+  // One generator per thread: uploads build their forms on workers of their own.
+  thread_local std::mt19937_64 generator(std::random_device{}() ^
+                                         uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
   static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::string boundary = "----------TovlaneBoundary";
   for (int i = 0; i < 24; ++i) boundary += kDigits[generator() % 36];
