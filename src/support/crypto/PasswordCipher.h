@@ -1,0 +1,9 @@
+#pragma once
+// The stored form of a remembered password: UTF-16LE bytes, Blowfish-CFB8 under a fixed key,
+// Base64 text. Values must read back in every installation, so the format never changes.
+
+#include <string>
+
+std::string EncipherPassword(const std::wstring& password);
+// Undoes EncipherPassword; raises EBase64Error when the text is not Base64.
+std::wstring DecipherPassword(const std::string& stored);
