@@ -118,6 +118,9 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
   btnClose = std::make_unique<TImageButton>(title, idBtnClose, Place(948, 8, 43, 18), L"close", FCloseStrip.Bitmap(),
                                             FormColour);
 
+  // In a narrow window the hint reaches under the tools button, which stays whole and clickable.
+  SetWindowPos(lblRecordFailedTip->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
   pnlTitle->OnLeftMouseDown = [this](int, int) { pnlTitleMouseDown(); };
   pnlTitle->OnDblClick = [this] { btnMaxClick(); };
   btnTest->OnClick = [this] { btnTestClick(); };

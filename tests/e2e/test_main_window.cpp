@@ -300,10 +300,17 @@ TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
 
 TEST(MainWindow, WithoutRecordingDevicesOnlyTheWarningIsShown) {
   ResetRegistry(true);
+  // Any stored identifier stays, whatever its length.
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
+  const wchar_t shortId[] = L"abc";
+  RegSetValueExW(key, L"ClientId", 0, REG_SZ, reinterpret_cast<const BYTE*>(shortId), sizeof(shortId));
+  RegCloseKey(key);
   TWithoutAudioDrivers noDrivers;
   TClient client;
   ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), FormMainClassName, 30000));
   const auto messages = client.AnswerMessages(L"main-window-no-microphone");
   ASSERT_EQ(1u, messages.size());
   EXPECT_EQ(NoMicrophoneText, messages[0]);
+  EXPECT_EQ(L"abc", StoredClientId());
 }

@@ -23,7 +23,7 @@ TEST(ShellResizeZones, CornersWinOverEdgesAndTheInsideKeepsTheDefault) {
 }
 
 TEST(ShellGeometry, RestoredSizeIsSixEighthsPlacedFromZero) {
-  EXPECT_EQ((TBounds{160, 96, 960, 576}), RestoredBounds(1280, 776));
+  EXPECT_EQ((TBounds{160, 97, 960, 582}), RestoredBounds(1280, 776));
   // Sizes that do not divide by 8 lose the remainder in both position and size.
   EXPECT_EQ((TBounds{127, 99, 762, 594}), RestoredBounds(1023, 799));
 }

@@ -7,12 +7,24 @@
 TLabel::TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
                COLORREF background)
     : fFont(font), fTextColour(textColour), fBackground(background) {
-  CreateHandle(L"TTovlaneLabel", text, WS_CHILD | WS_VISIBLE, 0, bounds, parent, id);
+  CreateHandle(L"TTovlaneLabel", text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, bounds, parent, id);
+  FitWidth();
 }
 
 void TLabel::SetText(const std::wstring& text) {
   SetWindowTextW(Handle(), text.c_str());
+  FitWidth();
   InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TLabel::FitWidth() {
+  // Fonts differ between systems: the text is never cut.
+  HDC dc = GetDC(Handle());
+  const SIZE text = TextExtent(dc, fFont, Text());
+  ReleaseDC(Handle(), dc);
+  const RECT client = ClientBounds();
+  if (text.cx > client.right)
+    SetWindowPos(Handle(), nullptr, 0, 0, text.cx, client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::wstring TLabel::Text() const {

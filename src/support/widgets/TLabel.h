@@ -1,5 +1,5 @@
 #pragma once
-// Text or a picture on an opaque background, with no reaction to the mouse.
+// Text or a picture on an opaque background, with no reaction to the mouse. A label grows to fit its text.
 #include <string>
 
 #include "support/widgets/TWindow.h"
@@ -19,6 +19,7 @@ class TLabel : public TWindow {
 
  private:
   void Paint(HDC dc, const RECT& bounds);
+  void FitWidth();
   HFONT fFont;
   COLORREF fTextColour, fBackground;
 };
