@@ -9,6 +9,7 @@
 #include "app/untCommandLine.h"
 #include "app/untGlobal.h"
 #include "app/untSettings.h"
+#include "shell/untFormMain.h"
 
 namespace {
 
@@ -27,6 +28,18 @@ int RunEnsureMtu() {
   return 0;
 }
 
+// A main window that cannot be made is reported; the process then ends as after a normal close.
+int RunMainWindow() {
+  try {
+    TFormMainTovlaneClient form;
+    form.FormCreate();
+    return RunMessageLoop();
+  } catch (const std::exception& error) {
+    ShowDefaultError(nullptr, error);
+    return 0;
+  }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -38,5 +51,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   InitGuiApplication();
   IniFile = std::make_unique<TIniFile>(SettingsFileName());
   if (choice.hasOpenUrl) OpenUrl = choice.openUrl;
+  if (choice.mode == TRunMode::MainWindow) return RunMainWindow();
   return 0;
 }

@@ -37,7 +37,27 @@ void TWindow::CreateHandle(const wchar_t* className, const std::wstring& title, 
 }
 
 LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PRINT && (lParam & PRF_CHILDREN)) {
+    LRESULT result = DefWindowProcW(fHandle, message, wParam, lParam & ~PRF_CHILDREN);
+    PrintChildren(reinterpret_cast<HDC>(wParam), lParam);
+    return result;
+  }
   return DefWindowProcW(fHandle, message, wParam, lParam);
+}
+
+void TWindow::PrintChildren(HDC dc, LPARAM flags) {
+  // Bottom of the z-order first, so that overlapping children end up as on the screen.
+  for (HWND child = GetWindow(GetWindow(fHandle, GW_CHILD), GW_HWNDLAST); child;
+       child = GetWindow(child, GW_HWNDPREV)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT bounds;
+    GetWindowRect(child, &bounds);
+    MapWindowPoints(nullptr, fHandle, reinterpret_cast<POINT*>(&bounds), 2);
+    POINT origin;
+    OffsetViewportOrgEx(dc, bounds.left, bounds.top, &origin);
+    SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags | PRF_CHECKVISIBLE);
+    SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+  }
 }
 
 LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,6 +13,11 @@ class TWindow {
   virtual ~TWindow();
 
   HWND Handle() const { return fHandle; }
+  RECT ClientBounds() const {
+    RECT bounds = {};
+    GetClientRect(fHandle, &bounds);
+    return bounds;
+  }
 
   // The window object behind a handle made by this class, or nullptr.
   static TWindow* FromHandle(HWND window);
@@ -24,10 +29,12 @@ class TWindow {
   void CreateHandle(const wchar_t* className, const std::wstring& title, DWORD style, DWORD exStyle, const RECT& bounds,
                     HWND parent, UINT_PTR controlId = 0, UINT classStyle = CS_DBLCLKS, HCURSOR cursor = nullptr);
 
-  // Messages of the window; the default passes them to DefWindowProcW.
+  // Messages of the window; the default passes them to DefWindowProcW, except that WM_PRINT also prints
+  // the child windows (not every system's default does).
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
+  void PrintChildren(HDC dc, LPARAM flags);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND fHandle = nullptr;
 };

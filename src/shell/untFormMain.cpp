@@ -1,0 +1,296 @@
+#include "shell/untFormMain.h"
+
+#include <mmsystem.h>
+#include <ole2.h>
+#include <windowsx.h>
+
+#include "app/untConfig.h"
+#include "app/untGlobal.h"
+#include "app/untSettings.h"
+
+TFormMainTovlaneClient* FormMainTovlaneClient = nullptr;
+
+namespace {
+
+const COLORREF FormColour = RGB(223, 223, 223);
+const int TitleHeight = 36;
+const UINT_PTR RecordFailedTipTimerId = 1;
+const wchar_t FontFace[] = L"微软雅黑";
+
+RECT Place(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
+
+// The wave device engine will answer this through its recorder; until then winmm is asked directly.
+int CountAudioInputDevices() { return static_cast<int>(waveInGetNumDevs()); }
+
+struct TDispatchRelease {
+  void operator()(IDispatch* object) const { object->Release(); }
+};
+
+// "$version" of the Shockwave Flash control, e.g. "WIN 11,9,900,117"; empty when there is no player or the
+// call fails. The control is only asked, never shown, so no site is needed.
+std::wstring ReadFlashVersionVariable() {
+  const CLSID ShockwaveFlash = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+  IDispatch* raw = nullptr;
+  if (FAILED(CoCreateInstance(ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                              reinterpret_cast<void**>(&raw))))
+    return std::wstring();
+  std::unique_ptr<IDispatch, TDispatchRelease> flash(raw);
+  LPOLESTR method = const_cast<LPOLESTR>(L"GetVariable");
+  DISPID id = 0;
+  if (FAILED(flash->GetIDsOfNames(IID_NULL, &method, 1, LOCALE_USER_DEFAULT, &id))) return std::wstring();
+  VARIANT argument, result;
+  VariantInit(&argument);
+  VariantInit(&result);
+  argument.vt = VT_BSTR;
+  argument.bstrVal = SysAllocString(L"$version");
+  DISPPARAMS parameters = {&argument, nullptr, 1, 0};
+  std::wstring version;
+  if (SUCCEEDED(
+          flash->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, &result, nullptr, nullptr)) &&
+      result.vt == VT_BSTR && result.bstrVal)
+    version.assign(result.bstrVal, SysStringLen(result.bstrVal));
+  VariantClear(&argument);
+  VariantClear(&result);
+  return version;
+}
+
+LRESULT HitTestOf(TResizeZone zone, LRESULT byDefault) {
+  switch (zone) {
+    case TResizeZone::rzTopLeft:
+      return HTTOPLEFT;
+    case TResizeZone::rzTopRight:
+      return HTTOPRIGHT;
+    case TResizeZone::rzBottomLeft:
+      return HTBOTTOMLEFT;
+    case TResizeZone::rzBottomRight:
+      return HTBOTTOMRIGHT;
+    case TResizeZone::rzLeft:
+      return HTLEFT;
+    case TResizeZone::rzRight:
+      return HTRIGHT;
+    case TResizeZone::rzTop:
+      return HTTOP;
+    case TResizeZone::rzBottom:
+      return HTBOTTOM;
+    case TResizeZone::rzNone:
+      break;
+  }
+  return byDefault;
+}
+
+}  // namespace
+
+TFormMainTovlaneClient::TFormMainTovlaneClient()
+    : FFont(CreateUiFont(FontFace, 12, false, GB2312_CHARSET)),
+      FTipFont(CreateUiFont(FontFace, 16, true, GB2312_CHARSET)),
+      FLogo(LoadAlphaBitmap(L"LOGO")),
+      FHomeImage(LoadAlphaBitmap(L"HOME")),
+      FRefreshImage(LoadAlphaBitmap(L"REFRESH")),
+      FTestImage(LoadAlphaBitmap(L"MICROPHONE")),
+      FToolImage(LoadAlphaBitmap(L"TOOL")),
+      FMinStrip(LoadAlphaBitmap(L"MINIMISE")),
+      FMaxStrip(LoadAlphaBitmap(L"MAXIMISE")),
+      FCloseStrip(LoadAlphaBitmap(L"CLOSE")) {
+  // The client area is the whole window: there is no frame.
+  CreateHandle(FormMainClassName, L"Tovlane", WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_APPWINDOW,
+               Place(0, 0, 1000, 590), nullptr);
+  pnlTitle = std::make_unique<TPanel>(Handle(), idPnlTitle, Place(0, 0, 1000, TitleHeight), FormColour);
+  HWND title = pnlTitle->Handle();
+  img1 = std::make_unique<TPicture>(title, idImg1, Place(16, 2, 72, 31), FLogo.Bitmap(), FormColour);
+  btnGoHome = std::make_unique<TFlatButton>(title, idBtnGoHome, Place(94, 5, 67, 28), L"首页", FHomeImage.Bitmap(), 6,
+                                            FFont.Font(), FormColour);
+  btnRefresh = std::make_unique<TFlatButton>(title, idBtnRefresh, Place(167, 5, 66, 28), L"刷新",
+                                             FRefreshImage.Bitmap(), 6, FFont.Font(), FormColour);
+  btnTest = std::make_unique<TFlatButton>(title, idBtnTest, Place(239, 5, 162, 28), L"声音和麦克风录音测试",
+                                          FTestImage.Bitmap(), 6, FFont.Font(), FormColour);
+  lblRecordFailedTip = std::make_unique<TLabel>(title, idLblRecordFailedTip, Place(400, 8, 353, 22),
+                                                L"◀如果遇到朗读录音问题，可在这里调整录音设备", FTipFont.Font(),
+                                                RGB(0, 0, 255), FormColour);
+  lblRecordFailedTip->SetVisible(false);
+  btnTool = std::make_unique<TFlatButton>(title, idBtnTool, Place(716, 5, 66, 28), L"工具", FToolImage.Bitmap(), 6,
+                                          FFont.Font(), FormColour);
+  lblVersion = std::make_unique<TLabel>(title, idLblVersion, Place(788, 11, 101, 17), L"", FFont.Font(),
+                                        RGB(128, 128, 128), FormColour);
+  btnMin = std::make_unique<TImageButton>(title, idBtnMin, Place(900, 8, 25, 18), L"minimise", FMinStrip.Bitmap(),
+                                          FormColour);
+  btnMax = std::make_unique<TImageButton>(title, idBtnMax, Place(924, 8, 25, 18), L"maximise", FMaxStrip.Bitmap(),
+                                          FormColour);
+  btnClose = std::make_unique<TImageButton>(title, idBtnClose, Place(948, 8, 43, 18), L"close", FCloseStrip.Bitmap(),
+                                            FormColour);
+
+  // In a narrow window the hint reaches under the tools button, which stays whole and clickable.
+  SetWindowPos(lblRecordFailedTip->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  pnlTitle->OnLeftMouseDown = [this](int, int) { pnlTitleMouseDown(); };
+  pnlTitle->OnDblClick = [this] { btnMaxClick(); };
+  btnTest->OnClick = [this] { btnTestClick(); };
+  btnTool->OnClick = [this] { btnToolClick(); };
+  btnMin->OnClick = [this] { btnMinClick(); };
+  btnMax->OnClick = [this] { btnMaxClick(); };
+  btnClose->OnClick = [this] { btnCloseClick(); };
+
+  RECT client;
+  GetClientRect(Handle(), &client);
+  LayoutControls(client.right);
+  FormMainTovlaneClient = this;
+}
+
+TFormMainTovlaneClient::~TFormMainTovlaneClient() {
+  if (FormMainTovlaneClient == this) FormMainTovlaneClient = nullptr;
+}
+
+void TFormMainTovlaneClient::FormCreate() {
+  PrepareEnvironmentInfo();
+  lblVersion->SetText(std::wstring(L"版本: ") + ClientVersion);
+  FIsMax = false;
+  btnMaxClick();
+  FMainSiteUrl = IniFile ? IniFile->ReadString(IniSection, L"MainSiteUrl", DefaultMainSiteUrl) : DefaultMainSiteUrl;
+  if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+  BringWindowToTop(Handle());
+  UpdateWindow(Handle());
+  CheckDiskSpace();
+  CheckMicrophone();
+}
+
+void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
+  FReg = TRegKey::OpenOrCreate(HKEY_CURRENT_USER, RegistryKeyPath);
+  if (FReg) {
+    std::wstring clientId;
+    if (!FReg->ReadString(L"ClientId", clientId) || clientId.empty()) FReg->WriteString(L"ClientId", RandomString(32));
+  }
+  FCurrentFlashVersion = NormaliseFlashVersion(ReadFlashVersionVariable());
+  WriteLog(L"Current flash version: " + FCurrentFlashVersion);
+}
+
+void TFormMainTovlaneClient::CheckDiskSpace() {
+  ULARGE_INTEGER freeForUser = {};
+  const bool known = GetDiskFreeSpaceExW(L"C:\\", &freeForUser, nullptr, nullptr) != FALSE;
+  if (IsDiskSpaceLow(known, freeForUser.QuadPart))
+    MsgBox(L"您的计算机的 C 盘空间不足，会导致网站无法打开等问题。建议您立刻清理 C 盘空间。", MB_ICONINFORMATION);
+}
+
+void TFormMainTovlaneClient::CheckMicrophone() {
+  int32_t storedId = 0;
+  const bool stored = FReg && FReg->ReadInteger(L"MicrophoneDeviceId2", storedId);
+  switch (ChooseMicrophoneAction(CountAudioInputDevices(), stored, storedId)) {
+    case TMicrophoneAction::maWarnNoDevice:
+      MsgBox(L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。", MB_ICONWARNING);
+      break;
+    case TMicrophoneAction::maOfferTest:
+      MsgBox(L"为了更好的完成语音跟读作业，下面将协助您进行麦克风录音测试。", MB_ICONINFORMATION);
+      btnTestClick();
+      break;
+    case TMicrophoneAction::maUseStored:
+      break;
+  }
+}
+
+int TFormMainTovlaneClient::MsgBox(const std::wstring& text, UINT types) {
+  return MessageBoxW(Handle(), text.c_str(), L"Tovlane", types);
+}
+
+void TFormMainTovlaneClient::ShowRecordFailedTip() {
+  FRecordFailedTip.Start();
+  // Setting the timer again restarts its interval.
+  SetTimer(Handle(), RecordFailedTipTimerId, TBlinkSchedule::IntervalMs, nullptr);
+}
+
+void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
+  FRecordFailedTip.Tick();
+  lblRecordFailedTip->SetVisible(FRecordFailedTip.Visible());
+  if (!FRecordFailedTip.Running()) KillTimer(Handle(), RecordFailedTipTimerId);
+}
+
+void TFormMainTovlaneClient::btnTestClick() {
+  // The sound test window opens here once it exists; afterwards the hint has done its job.
+  FRecordFailedTip.Stop();
+  KillTimer(Handle(), RecordFailedTipTimerId);
+  lblRecordFailedTip->SetVisible(false);
+}
+
+void TFormMainTovlaneClient::btnToolClick() {
+  const std::wstring path = ExecutableFileName();
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  GetVersionExA(&version);
+  if (version.dwMajorVersion > 5) {
+    WriteLog(L"btnToolClick, Vista or higher");
+    // Declining the elevation prompt still gets the tools, without the rights to change the MTU.
+    if (!RunShellCommand(L"runas", path, L"--tools", L"", SW_SHOW))
+      RunShellCommand(L"open", path, L"--tools", L"", SW_SHOW);
+  } else {
+    WriteLog(L"btnToolClick, WinXP or lower");
+    RunShellCommand(L"open", path, L"--tools", L"", SW_SHOW);
+  }
+}
+
+void TFormMainTovlaneClient::btnMaxClick() {
+  if (IsIconic(Handle()) || IsZoomed(Handle())) ShowWindow(Handle(), SW_RESTORE);
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  TBounds bounds{work.left, work.top, work.right - work.left, work.bottom - work.top};
+  FIsMax = !FIsMax;
+  if (!FIsMax) bounds = RestoredBounds(work.right - work.left, work.bottom - work.top);
+  SetWindowPos(Handle(), nullptr, bounds.left, bounds.top, bounds.width, bounds.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TFormMainTovlaneClient::btnMinClick() { ShowWindow(Handle(), SW_MINIMIZE); }
+
+void TFormMainTovlaneClient::btnCloseClick() { PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+void TFormMainTovlaneClient::pnlTitleMouseDown() {
+  // The system's move loop drags the window from here on, as if its caption had been grabbed.
+  ReleaseCapture();
+  SendMessageW(Handle(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+}
+
+void TFormMainTovlaneClient::LayoutControls(int clientWidth) {
+  if (!pnlTitle) return;
+  SetWindowPos(pnlTitle->Handle(), nullptr, 0, 0, clientWidth, TitleHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  const struct {
+    TWindow* control;
+    int designLeft, top;
+  } anchored[] = {{btnTool.get(), 716, 5},
+                  {lblVersion.get(), 788, 11},
+                  {btnMin.get(), 900, 8},
+                  {btnMax.get(), 924, 8},
+                  {btnClose.get(), 948, 8}};
+  for (const auto& place : anchored)
+    SetWindowPos(place.control->Handle(), nullptr, RightAnchoredLeft(place.designLeft, clientWidth), place.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT TFormMainTovlaneClient::WMNCHitTest(WPARAM wParam, LPARAM lParam) {
+  const LRESULT byDefault = DefWindowProcW(Handle(), WM_NCHITTEST, wParam, lParam);
+  POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  ScreenToClient(Handle(), &point);
+  RECT window;
+  GetWindowRect(Handle(), &window);
+  return HitTestOf(ResizeZoneAt(point.x, point.y, window.right - window.left, window.bottom - window.top), byDefault);
+}
+
+LRESULT TFormMainTovlaneClient::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(Handle(), &client);
+      FillSolid(reinterpret_cast<HDC>(wParam), client, FormColour);
+      return 1;
+    }
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) LayoutControls(LOWORD(lParam));
+      return 0;
+    case WM_NCHITTEST:
+      return WMNCHitTest(wParam, lParam);
+    case WM_TIMER:
+      if (wParam == RecordFailedTipTimerId) tmrRecordFailedTipTimer();
+      return 0;
+    case WM_DESTROY:
+      KillTimer(Handle(), RecordFailedTipTimerId);
+      PostQuitMessage(0);
+      return 0;
+  }
+  return TWindow::HandleMessage(message, wParam, lParam);
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The main window: its own 36-pixel title panel instead of a system frame, resize zones along the
+// edges, work-area "maximising", the start-up checks and the blinking record-failed hint.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "shell/untFormMainRules.h"
+#include "shell/untRegKey.h"
+#include "support/widgets/TButtons.h"
+#include "support/widgets/TGdi.h"
+#include "support/widgets/TLabel.h"
+#include "support/widgets/TPanel.h"
+#include "support/widgets/TWindow.h"
+
+inline constexpr wchar_t FormMainClassName[] = L"TFormMainTovlaneClient";
+
+// Control identifiers, so that the controls can be found from outside (tests, accessibility tools).
+enum TFormMainControl : UINT_PTR {
+  idPnlTitle = 100,
+  idImg1,
+  idBtnGoHome,
+  idBtnRefresh,
+  idBtnTest,
+  idLblRecordFailedTip,
+  idBtnTool,
+  idLblVersion,
+  idBtnMin,
+  idBtnMax,
+  idBtnClose
+};
+
+class TFormMainTovlaneClient : public TWindow {
+ public:
+  // Creates the window and its controls, hidden; FormCreate runs the start-up.
+  TFormMainTovlaneClient();
+  ~TFormMainTovlaneClient() override;
+
+  void FormCreate();
+  int MsgBox(const std::wstring& text, UINT types);
+  void ShowRecordFailedTip();
+
+  void btnMaxClick();
+  void btnMinClick();
+  void btnCloseClick();
+  void btnTestClick();
+  void btnToolClick();
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void PrepareEnvironmentInfo();
+  void CheckDiskSpace();
+  void CheckMicrophone();
+  void LayoutControls(int clientWidth);
+  void pnlTitleMouseDown();
+  void tmrRecordFailedTipTimer();
+  LRESULT WMNCHitTest(WPARAM wParam, LPARAM lParam);
+
+  std::unique_ptr<TRegKey> FReg;
+  std::wstring FCurrentFlashVersion;
+  std::wstring FMainSiteUrl;
+  bool FIsMax = false;
+  TBlinkSchedule FRecordFailedTip;
+
+  TGdiObject FFont, FTipFont;
+  TGdiObject FLogo, FHomeImage, FRefreshImage, FTestImage, FToolImage, FMinStrip, FMaxStrip, FCloseStrip;
+  std::unique_ptr<TPanel> pnlTitle;
+  std::unique_ptr<TPicture> img1;
+  std::unique_ptr<TFlatButton> btnGoHome, btnRefresh, btnTest, btnTool;
+  std::unique_ptr<TLabel> lblRecordFailedTip, lblVersion;
+  std::unique_ptr<TImageButton> btnMin, btnMax, btnClose;
+};
+
+// The one main window of the process; null before it is made and after it is gone.
+extern TFormMainTovlaneClient* FormMainTovlaneClient;

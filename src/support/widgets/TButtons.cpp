@@ -1,0 +1,125 @@
+#include "support/widgets/TButtons.h"
+
+#include <windowsx.h>
+
+#include "support/widgets/TGdi.h"
+
+namespace {
+
+COLORREF Shade(COLORREF colour, int delta) {
+  auto channel = [delta](int value) {
+    return static_cast<BYTE>(value + delta < 0 ? 0 : value + delta > 255 ? 255 : value + delta);
+  };
+  return RGB(channel(GetRValue(colour)), channel(GetGValue(colour)), channel(GetBValue(colour)));
+}
+
+}  // namespace
+
+void TButtonBase::Create(const wchar_t* className, HWND parent, UINT_PTR id, const RECT& bounds,
+                         const std::wstring& text) {
+  CreateHandle(className, text, WS_CHILD | WS_VISIBLE, 0, bounds, parent, id, 0, LoadCursorW(nullptr, IDC_HAND));
+}
+
+TButtonBase::TButtonState TButtonBase::State() const {
+  if (fPressed && fHot) return TButtonState::bsPressed;
+  return fHot ? TButtonState::bsHot : TButtonState::bsNormal;
+}
+
+void TButtonBase::SetFlags(bool hot, bool pressed) {
+  if (hot == fHot && pressed == fPressed) return;
+  fHot = hot;
+  fPressed = pressed;
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+LRESULT TButtonBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      TBufferedPaint paint(Handle());
+      Paint(paint.Dc(), paint.Bounds());
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wParam), ClientBounds());
+      return 0;
+    case WM_MOUSEMOVE: {
+      RECT client;
+      GetClientRect(Handle(), &client);
+      POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const bool inside = PtInRect(&client, point) != FALSE;
+      if (inside && !fHot) {
+        TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, Handle(), 0};
+        TrackMouseEvent(&track);
+      }
+      SetFlags(inside, fPressed);
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      SetFlags(false, fPressed);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      SetCapture(Handle());
+      SetFlags(true, true);
+      return 0;
+    case WM_LBUTTONUP: {
+      const bool click = fPressed && fHot;
+      if (GetCapture() == Handle()) ReleaseCapture();
+      SetFlags(fHot, false);
+      // Last: the click may close the window that owns this button.
+      if (click && OnClick) OnClick();
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      SetFlags(fHot, false);
+      return 0;
+  }
+  return TWindow::HandleMessage(message, wParam, lParam);
+}
+
+TImageButton::TImageButton(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& name, HBITMAP strip,
+                           COLORREF background)
+    : fStrip(strip), fBackground(background) {
+  Create(L"TTovlaneImageButton", parent, id, bounds, name);
+}
+
+void TImageButton::Paint(HDC dc, const RECT& bounds) {
+  FillSolid(dc, bounds, fBackground);
+  const int width = bounds.right, height = bounds.bottom;
+  DrawAlphaBitmap(dc, fStrip, static_cast<int>(State()) * width, width, height, 0, 0);
+}
+
+TFlatButton::TFlatButton(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& caption, HBITMAP image,
+                         int spacing, HFONT font, COLORREF background)
+    : fCaption(caption), fImage(image), fSpacing(spacing), fFont(font), fBackground(background) {
+  Create(L"TTovlaneFlatButton", parent, id, bounds, caption);
+}
+
+void TFlatButton::Paint(HDC dc, const RECT& bounds) {
+  const TButtonState state = State();
+  FillSolid(dc, bounds, fBackground);
+  if (state != TButtonState::bsNormal) {
+    // A flat button shows its outline only while it can be pressed.
+    HBRUSH fill = CreateSolidBrush(Shade(fBackground, state == TButtonState::bsPressed ? -24 : 14));
+    HPEN frame = CreatePen(PS_SOLID, 1, Shade(fBackground, -48));
+    HGDIOBJ oldBrush = SelectObject(dc, fill), oldPen = SelectObject(dc, frame);
+    RoundRect(dc, 0, 0, bounds.right, bounds.bottom, 4, 4);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(fill);
+    DeleteObject(frame);
+  }
+  const SIZE image = BitmapSize(fImage);
+  const SIZE text = TextExtent(dc, fFont, fCaption);
+  const int offset = state == TButtonState::bsPressed ? 1 : 0;
+  const int left = (bounds.right - (image.cx + fSpacing + text.cx)) / 2 + offset;
+  DrawAlphaBitmap(dc, fImage, 0, image.cx, image.cy, left, (bounds.bottom - image.cy) / 2 + offset);
+  HGDIOBJ previous = SelectObject(dc, fFont);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0x33, 0x33, 0x33));
+  TextOutW(dc, left + image.cx + fSpacing, (bounds.bottom - text.cy) / 2 + offset, fCaption.c_str(),
+           static_cast<int>(fCaption.size()));
+  SelectObject(dc, previous);
+}

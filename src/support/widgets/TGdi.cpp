@@ -1,0 +1,74 @@
+#include "support/widgets/TGdi.h"
+
+TGdiObject& TGdiObject::operator=(TGdiObject&& other) noexcept {
+  if (this != &other) {
+    if (fObject) DeleteObject(fObject);
+    fObject = other.fObject;
+    other.fObject = nullptr;
+  }
+  return *this;
+}
+
+TGdiObject::~TGdiObject() {
+  if (fObject) DeleteObject(fObject);
+}
+
+TGdiObject CreateUiFont(const wchar_t* face, int pixelHeight, bool bold, BYTE charset) {
+  LOGFONTW font = {};
+  font.lfHeight = -pixelHeight;
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfCharSet = charset;
+  font.lfQuality = CLEARTYPE_QUALITY;
+  lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+  return TGdiObject(CreateFontIndirectW(&font));
+}
+
+TGdiObject LoadAlphaBitmap(const wchar_t* resourceName) {
+  return TGdiObject(LoadImageW(GetModuleHandleW(nullptr), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+  BITMAP info = {};
+  if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info)) return SIZE{0, 0};
+  return SIZE{info.bmWidth, info.bmHeight};
+}
+
+void DrawAlphaBitmap(HDC dc, HBITMAP bitmap, int sourceLeft, int width, int height, int x, int y) {
+  if (!bitmap) return;
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ previous = SelectObject(source, bitmap);
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, x, y, width, height, source, sourceLeft, 0, width, height, blend);
+  SelectObject(source, previous);
+  DeleteDC(source);
+}
+
+SIZE TextExtent(HDC dc, HFONT font, const std::wstring& text) {
+  HGDIOBJ previous = SelectObject(dc, font);
+  SIZE size = {0, 0};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, previous);
+  return size;
+}
+
+TBufferedPaint::TBufferedPaint(HWND window) : fWindow(window) {
+  fTarget = BeginPaint(window, &fPaint);
+  GetClientRect(window, &fBounds);
+  fMemory = CreateCompatibleDC(fTarget);
+  fBitmap =
+      CreateCompatibleBitmap(fTarget, fBounds.right > 0 ? fBounds.right : 1, fBounds.bottom > 0 ? fBounds.bottom : 1);
+  fPrevious = SelectObject(fMemory, fBitmap);
+}
+
+TBufferedPaint::~TBufferedPaint() {
+  BitBlt(fTarget, 0, 0, fBounds.right, fBounds.bottom, fMemory, 0, 0, SRCCOPY);
+  SelectObject(fMemory, fPrevious);
+  DeleteObject(fBitmap);
+  DeleteDC(fMemory);
+  EndPaint(fWindow, &fPaint);
+}
+
+void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
+  SetBkColor(dc, colour);
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+}

@@ -1,0 +1,97 @@
+#include "support/widgets/TLabel.h"
+
+#include <vector>
+
+#include "support/widgets/TGdi.h"
+
+TLabel::TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
+               COLORREF background)
+    : fFont(font), fTextColour(textColour), fBackground(background) {
+  CreateHandle(L"TTovlaneLabel", text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, bounds, parent, id);
+  FitWidth();
+}
+
+void TLabel::SetText(const std::wstring& text) {
+  SetWindowTextW(Handle(), text.c_str());
+  FitWidth();
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TLabel::FitWidth() {
+  // Fonts differ between systems: the text is never cut.
+  HDC dc = GetDC(Handle());
+  const SIZE text = TextExtent(dc, fFont, Text());
+  ReleaseDC(Handle(), dc);
+  const RECT client = ClientBounds();
+  if (text.cx > client.right)
+    SetWindowPos(Handle(), nullptr, 0, 0, text.cx, client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::wstring TLabel::Text() const {
+  std::vector<wchar_t> buffer(GetWindowTextLengthW(Handle()) + 1);
+  GetWindowTextW(Handle(), buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
+}
+
+void TLabel::SetVisible(bool visible) { ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE); }
+
+bool TLabel::Visible() const { return IsWindowVisible(Handle()) != FALSE; }
+
+void TLabel::Paint(HDC dc, const RECT& bounds) {
+  FillSolid(dc, bounds, fBackground);
+  HGDIOBJ previous = SelectObject(dc, fFont);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, fTextColour);
+  const std::wstring text = Text();
+  RECT area = bounds;
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, previous);
+}
+
+LRESULT TLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      TBufferedPaint paint(Handle());
+      Paint(paint.Dc(), paint.Bounds());
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wParam), ClientBounds());
+      return 0;
+    case WM_NCHITTEST:
+      // Clicks fall through to the panel below, so that the title can be dragged by its labels too.
+      return HTTRANSPARENT;
+  }
+  return TWindow::HandleMessage(message, wParam, lParam);
+}
+
+TPicture::TPicture(HWND parent, UINT_PTR id, const RECT& bounds, HBITMAP bitmap, COLORREF background)
+    : fBitmap(bitmap), fBackground(background) {
+  CreateHandle(L"TTovlanePicture", L"", WS_CHILD | WS_VISIBLE, 0, bounds, parent, id);
+}
+
+void TPicture::Paint(HDC dc, const RECT& bounds) {
+  FillSolid(dc, bounds, fBackground);
+  const SIZE size = BitmapSize(fBitmap);
+  DrawAlphaBitmap(dc, fBitmap, 0, size.cx, size.cy, 0, 0);
+}
+
+LRESULT TPicture::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      TBufferedPaint paint(Handle());
+      Paint(paint.Dc(), paint.Bounds());
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wParam), ClientBounds());
+      return 0;
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;
+  }
+  return TWindow::HandleMessage(message, wParam, lParam);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// A plain coloured area that holds other controls and reports mouse presses and double-clicks on itself.
+#include <functional>
+
+#include "support/widgets/TWindow.h"
+
+class TPanel : public TWindow {
+ public:
+  TPanel(HWND parent, UINT_PTR id, const RECT& bounds, COLORREF colour);
+  std::function<void(int x, int y)> OnLeftMouseDown;
+  std::function<void()> OnDblClick;
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  COLORREF fColour;
+};

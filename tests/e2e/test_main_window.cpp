@@ -1,0 +1,316 @@
+// The main window driven from outside: its place and controls, resize zones, title double-click, the
+// window buttons, and the start-up's registry values, messages and log line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/untGlobal.h"
+#include "shell/untFormMain.h"
+#include "support/Screenshot.h"
+#include "support/WinTestSupport.h"
+
+namespace {
+
+const wchar_t TestPromptText[] = L"为了更好的完成语音跟读作业，下面将协助您进行麦克风录音测试。";
+const wchar_t NoMicrophoneText[] =
+    L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。";
+
+std::vector<std::string> LogLines() {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH, temp);
+  return SplitLines(ReadWholeFile(std::wstring(temp) + L"TovlaneClient.log"));
+}
+
+// The client's key, emptied, with the microphone choice stored or not.
+void ResetRegistry(bool storeMicrophone) {
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tovlane");
+  if (!storeMicrophone) return;
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, nullptr));
+  DWORD device = 0;
+  RegSetValueExW(key, L"MicrophoneDeviceId2", 0, REG_DWORD, reinterpret_cast<BYTE*>(&device), sizeof(device));
+  RegCloseKey(key);
+}
+
+std::wstring StoredClientId() {
+  wchar_t value[256] = {};
+  DWORD size = sizeof(value) - sizeof(wchar_t);
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Tovlane", L"ClientId", RRF_RT_REG_SZ, nullptr, value, &size) !=
+      ERROR_SUCCESS)
+    return std::wstring();
+  return value;
+}
+
+struct TFindWindow {
+  DWORD processId;
+  const wchar_t* className;
+  HWND found;
+};
+
+HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
+  TFindWindow search = {processId, className, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* search = reinterpret_cast<TFindWindow*>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        wchar_t name[64];
+        GetClassNameW(window, name, 64);
+        if (owner != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window))
+          return TRUE;
+        search->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
+    if (HWND window = FindProcessWindow(processId, className)) return window;
+  return nullptr;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[512] = {};
+  // Across processes only WM_GETTEXT reads a control's text.
+  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void Click(HWND control) {
+  SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+  SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
+RECT WorkArea() {
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
+}
+
+RECT WindowBounds(HWND window) {
+  RECT bounds;
+  GetWindowRect(window, &bounds);
+  return bounds;
+}
+
+void ExpectBounds(const RECT& expected, HWND window) {
+  RECT actual = WindowBounds(window);
+  EXPECT_EQ(expected.left, actual.left);
+  EXPECT_EQ(expected.top, actual.top);
+  EXPECT_EQ(expected.right, actual.right);
+  EXPECT_EQ(expected.bottom, actual.bottom);
+}
+
+// One run of the client; ended at the latest when the object goes.
+class TClient {
+ public:
+  TClient() {
+    std::wstring commandLine = L"\"" + WindowsPathFromEnv("TOVLANE_CLIENT_EXE") + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &fProcess) != FALSE;
+  }
+  TClient(const TClient&) = delete;
+  TClient& operator=(const TClient&) = delete;
+  ~TClient() {
+    if (!started) return;
+    if (WaitForSingleObject(fProcess.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(fProcess.hProcess, 1);
+      WaitForSingleObject(fProcess.hProcess, 5000);
+    }
+    CloseHandle(fProcess.hThread);
+    CloseHandle(fProcess.hProcess);
+  }
+
+  DWORD Id() const { return fProcess.dwProcessId; }
+
+  // The start-up's message boxes, each saved as a screenshot and answered, until none comes for a while.
+  std::vector<std::wstring> AnswerMessages(const std::wstring& screenshotName) {
+    std::vector<std::wstring> texts;
+    while (HWND box = WaitForProcessWindow(Id(), L"#32770", 3000)) {
+      texts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
+      SaveWindowScreenshot(box, screenshotName + L"-" + std::to_wstring(texts.size()));
+      SendMessageW(box, WM_COMMAND, IDOK, 0);
+      for (DWORD start = GetTickCount(); IsWindow(box) && GetTickCount() - start < 5000;) Sleep(20);
+    }
+    return texts;
+  }
+
+  // Waits for the end of the process; false when it still runs after timeoutMs.
+  bool WaitForExit(DWORD timeoutMs, DWORD& exitCode) {
+    if (WaitForSingleObject(fProcess.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(fProcess.hProcess, &exitCode);
+    return true;
+  }
+
+  bool started = false;
+
+ private:
+  PROCESS_INFORMATION fProcess = {};
+};
+
+// While it lives, programs started find no sound system at all, as with the sound daemon stopped: Wine's audio
+// device layer is given a driver list that names no existing driver (ALSA would otherwise stand in for the daemon).
+class TWithoutAudioDrivers {
+ public:
+  TWithoutAudioDrivers() {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &fKey,
+                    nullptr);
+    const wchar_t none[] = L"none";
+    RegSetValueExW(fKey, L"Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(none), sizeof(none));
+  }
+  TWithoutAudioDrivers(const TWithoutAudioDrivers&) = delete;
+  TWithoutAudioDrivers& operator=(const TWithoutAudioDrivers&) = delete;
+  ~TWithoutAudioDrivers() {
+    RegDeleteValueW(fKey, L"Audio");
+    RegCloseKey(fKey);
+  }
+
+ private:
+  HKEY fKey = nullptr;
+};
+
+}  // namespace
+
+TEST(MainWindow, FillsTheWorkAreaWithEveryTitleControlAndClosesWithExitCodeZero) {
+  ResetRegistry(true);
+  TClient client;
+  ASSERT_TRUE(client.started);
+  HWND form = WaitForProcessWindow(client.Id(), FormMainClassName, 30000);
+  ASSERT_NE(nullptr, form);
+  EXPECT_TRUE(client.AnswerMessages(L"main-window-start-message").empty()) << "a stored microphone asks nothing";
+
+  EXPECT_EQ(0, GetWindowLongW(form, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME));
+  EXPECT_EQ(L"Tovlane", WindowText(form));
+  ExpectBounds(WorkArea(), form);
+  HWND title = GetDlgItem(form, idPnlTitle);
+  RECT panel;
+  GetClientRect(title, &panel);
+  EXPECT_EQ(WorkArea().right - WorkArea().left, panel.right);
+  EXPECT_EQ(36, panel.bottom);
+  struct {
+    UINT_PTR id;
+    const wchar_t* text;
+  } texts[] = {{idBtnGoHome, L"首页"},
+               {idBtnRefresh, L"刷新"},
+               {idBtnTest, L"声音和麦克风录音测试"},
+               {idBtnTool, L"工具"},
+               {idLblVersion, L"版本: 1.2.1.14"}};
+  for (const auto& control : texts) {
+    HWND window = GetDlgItem(title, static_cast<int>(control.id));
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(control.text, WindowText(window));
+    EXPECT_TRUE(IsWindowVisible(window));
+  }
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(title, idLblRecordFailedTip)));
+  for (UINT_PTR id : {idImg1, idBtnMin, idBtnMax, idBtnClose})
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(title, static_cast<int>(id)))) << id;
+  RECT close = WindowBounds(GetDlgItem(title, idBtnClose));
+  EXPECT_EQ(WorkArea().right - 9, close.right) << "the close button keeps its distance from the right edge";
+  EXPECT_TRUE(SaveWindowScreenshot(form, L"main-window"));
+
+  Click(GetDlgItem(title, idBtnClose));
+  DWORD exitCode = 1;
+  ASSERT_TRUE(client.WaitForExit(20000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+}
+
+TEST(MainWindow, EdgesResizeAndTheTitleRestoresAndFillsAgain) {
+  ResetRegistry(true);
+  TClient client;
+  HWND form = WaitForProcessWindow(client.Id(), FormMainClassName, 30000);
+  ASSERT_NE(nullptr, form);
+  client.AnswerMessages(L"main-window-resize-message");
+
+  const RECT r = WindowBounds(form);
+  const int midX = (r.left + r.right) / 2, midY = (r.top + r.bottom) / 2;
+  struct {
+    int x, y;
+    LRESULT expected;
+  } probes[] = {{r.left + 2, r.top + 2, HTTOPLEFT},
+                {r.right - 3, r.top + 2, HTTOPRIGHT},
+                {r.left + 2, r.bottom - 3, HTBOTTOMLEFT},
+                {r.right - 3, r.bottom - 3, HTBOTTOMRIGHT},
+                {r.left + 9, midY, HTLEFT},
+                {r.right - 9, midY, HTRIGHT},
+                {midX, r.top + 9, HTTOP},
+                {midX, r.bottom - 9, HTBOTTOM},
+                {r.left + 10, midY, HTCLIENT},
+                {r.right - 10, midY, HTCLIENT},
+                {midX, r.bottom - 10, HTCLIENT}};
+  for (const auto& probe : probes)
+    EXPECT_EQ(probe.expected, SendMessageW(form, WM_NCHITTEST, 0, MAKELPARAM(probe.x, probe.y)))
+        << probe.x - r.left << "," << probe.y - r.top;
+
+  HWND title = GetDlgItem(form, idPnlTitle);
+  const RECT work = WorkArea();
+  const int w8 = (work.right - work.left) / 8, h8 = (work.bottom - work.top) / 8;
+  SendMessageW(title, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 20));
+  ExpectBounds(RECT{w8, h8, w8 * 7, h8 * 7}, form);
+  EXPECT_EQ(w8 * 7 - 9, WindowBounds(GetDlgItem(title, idBtnClose)).right);
+  EXPECT_TRUE(SaveWindowScreenshot(form, L"main-window-restored"));
+  SendMessageW(title, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 20));
+  ExpectBounds(work, form);
+
+  Click(GetDlgItem(title, idBtnMax));
+  ExpectBounds(RECT{w8, h8, w8 * 7, h8 * 7}, form);
+  Click(GetDlgItem(title, idBtnMax));
+  ExpectBounds(work, form);
+
+  Click(GetDlgItem(title, idBtnMin));
+  for (DWORD start = GetTickCount(); !IsIconic(form) && GetTickCount() - start < 5000;) Sleep(20);
+  EXPECT_TRUE(IsIconic(form));
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  DWORD exitCode = 1;
+  ASSERT_TRUE(client.WaitForExit(20000, exitCode));
+  EXPECT_EQ(0u, exitCode);
+}
+
+TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
+  ResetRegistry(false);
+  std::wstring clientId;
+  {
+    TClient client;
+    ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), FormMainClassName, 30000));
+    const auto messages = client.AnswerMessages(L"main-window-first-start");
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ(TestPromptText, messages[0]);
+    clientId = StoredClientId();
+    ASSERT_EQ(32u, clientId.size());
+    for (wchar_t c : clientId) EXPECT_TRUE((c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9')) << c;
+    bool flashLine = false;
+    for (const auto& line : LogLines()) {
+      const std::string message = " Current flash version: 0.0";
+      if (line.size() >= message.size() && line.compare(line.size() - message.size(), message.size(), message) == 0)
+        flashLine = true;
+    }
+    EXPECT_TRUE(flashLine) << "no Flash player here";
+  }
+  TClient again;
+  ASSERT_NE(nullptr, WaitForProcessWindow(again.Id(), FormMainClassName, 30000));
+  again.AnswerMessages(L"main-window-second-start");
+  EXPECT_EQ(clientId, StoredClientId());
+}
+
+TEST(MainWindow, WithoutRecordingDevicesOnlyTheWarningIsShown) {
+  ResetRegistry(true);
+  // Any stored identifier stays, whatever its length.
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
+  const wchar_t shortId[] = L"abc";
+  RegSetValueExW(key, L"ClientId", 0, REG_SZ, reinterpret_cast<const BYTE*>(shortId), sizeof(shortId));
+  RegCloseKey(key);
+  TWithoutAudioDrivers noDrivers;
+  TClient client;
+  ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), FormMainClassName, 30000));
+  const auto messages = client.AnswerMessages(L"main-window-no-microphone");
+  ASSERT_EQ(1u, messages.size());
+  EXPECT_EQ(NoMicrophoneText, messages[0]);
+  EXPECT_EQ(L"abc", StoredClientId());
+}
