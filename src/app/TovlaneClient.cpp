@@ -3,12 +3,14 @@
 
 #include <shellapi.h>
 
+#include <exception>
 #include <vector>
 
 #include "app/untApplication.h"
 #include "app/untCommandLine.h"
 #include "app/untGlobal.h"
 #include "app/untSettings.h"
+#include "network/untMTU.h"
 
 namespace {
 
@@ -22,7 +24,18 @@ std::vector<std::wstring> CommandLineArguments() {
   return arguments;
 }
 
+// No window here: the exit code and the log are all a caller sees. A registry error is logged and ends the
+// process with 1, as neither "changed" nor "nothing to do" would be true.
 int RunEnsureMtu() {
+  try {
+    if (SetAllMTU(1417)) {
+      WriteLog(L"set mtu successfully, need reboot");
+      return 100;
+    }
+  } catch (const std::exception& error) {
+    WriteLog(L"error: " + AnsiToWide(error.what()));
+    return 1;
+  }
   WriteLog(L"nothing to do with mtu");
   return 0;
 }
