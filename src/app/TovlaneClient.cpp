@@ -10,6 +10,7 @@
 #include "app/untCommandLine.h"
 #include "app/untGlobal.h"
 #include "app/untSettings.h"
+#include "network/untFormTools.h"
 #include "network/untMTU.h"
 
 namespace {
@@ -51,5 +52,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   InitGuiApplication();
   IniFile = std::make_unique<TIniFile>(SettingsFileName());
   if (choice.hasOpenUrl) OpenUrl = choice.openUrl;
+  if (choice.mode == TRunMode::Tools) {
+    TFormTools formTools;
+    return RunMessageLoop();
+  }
   return 0;
 }

@@ -33,7 +33,10 @@ bool SaveWindowScreenshot(HWND window, const std::wstring& name) {
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   HGDIOBJ previous = SelectObject(memory, bitmap);
-  if (!PrintWindow(window, memory, 0)) BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+  // A window of another process cannot print into this process's device context: read it from the screen.
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != GetCurrentProcessId() || !PrintWindow(window, memory, 0)) BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
   SelectObject(memory, previous);
 
   Gdiplus::GdiplusStartupInput input;
