@@ -53,8 +53,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   IniFile = std::make_unique<TIniFile>(SettingsFileName());
   if (choice.hasOpenUrl) OpenUrl = choice.openUrl;
   if (choice.mode == TRunMode::Tools) {
-    TFormTools formTools;
-    return RunMessageLoop();
+    try {
+      TFormTools formTools;
+      return RunMessageLoop();
+    } catch (const std::exception& error) {  // the window could not be made
+      ShowDefaultError(nullptr, error);
+      return 1;
+    }
   }
   return 0;
 }

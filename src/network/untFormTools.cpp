@@ -56,11 +56,11 @@ void RebootSystem() {
 }
 
 TFormTools::TFormTools()
-    : IECache1({TIECacheEntryOption::NORMAL_ENTRY, TIECacheEntryOption::STICKY_ENTRY,
+    : FFont(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma")),
+      IECache1({TIECacheEntryOption::NORMAL_ENTRY, TIECacheEntryOption::STICKY_ENTRY,
                 TIECacheEntryOption::URLHISTORY_ENTRY, TIECacheEntryOption::TRACK_OFFLINE_ENTRY,
                 TIECacheEntryOption::TRACK_ONLINE_ENTRY}) {
-  FFont = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
   CreateHandle(L"TFormTools", L"Tovlane 工具", FormStyle, FormExStyle, CentredBounds(), nullptr);
   CreateControls();
   ShowWindow(Handle(), SW_SHOWNORMAL);
@@ -70,14 +70,13 @@ TFormTools::TFormTools()
 TFormTools::~TFormTools() {
   // The controls go with the window, before the font they use.
   if (Handle()) DestroyWindow(Handle());
-  if (FFont) DeleteObject(FFont);
 }
 
 HWND TFormTools::AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,
                             int height, UINT_PTR id) {
   HWND control = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, left, top, width, height, Handle(),
                                  reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
-  if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
+  if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
   return control;
 }
 

@@ -14,12 +14,12 @@ class TFormTools : public TWindow {
   TFormTools();
   ~TFormTools() override;
 
-  enum : UINT_PTR { idClearIECache = 101, idFixMTU, idResetMTU };
-
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  enum : UINT_PTR { idClearIECache = 101, idFixMTU, idResetMTU };
+
   void CreateControls();
   HWND AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,
                   int height, UINT_PTR id = 0);
@@ -28,6 +28,21 @@ class TFormTools : public TWindow {
   void btnResetMTUClick();
   void Inform(const wchar_t* text, UINT type = MB_ICONINFORMATION);
 
-  HFONT FFont = nullptr;
+  // The controls' font, freed after the window (which the destructor destroys first).
+  class TFontHandle {
+   public:
+    explicit TFontHandle(HFONT font) : fFont(font) {}
+    TFontHandle(const TFontHandle&) = delete;
+    TFontHandle& operator=(const TFontHandle&) = delete;
+    ~TFontHandle() {
+      if (fFont) DeleteObject(fFont);
+    }
+    HFONT Get() const { return fFont; }
+
+   private:
+    HFONT fFont;
+  };
+
+  TFontHandle FFont;
   TIECache IECache1;
 };
