@@ -34,9 +34,11 @@ class TToolsProcess {
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &fProcess))
       return;
+    // The window is shown once its controls are in place.
     for (int i = 0; i < 300 && !fForm; ++i) {
       Sleep(100);
-      fForm = FindTopLevel(L"TFormTools", ToolsTitle);
+      HWND form = FindTopLevel(L"TFormTools", ToolsTitle);
+      if (form && IsWindowVisible(form)) fForm = form;
     }
   }
   TToolsProcess(const TToolsProcess&) = delete;
