@@ -3,12 +3,15 @@
 
 #include <shellapi.h>
 
+#include <exception>
 #include <vector>
 
 #include "app/untApplication.h"
 #include "app/untCommandLine.h"
 #include "app/untGlobal.h"
 #include "app/untSettings.h"
+#include "network/untFormTools.h"
+#include "network/untMTU.h"
 #include "shell/untFormMain.h"
 
 namespace {
@@ -23,12 +26,23 @@ std::vector<std::wstring> CommandLineArguments() {
   return arguments;
 }
 
+// No window here: the exit code and the log are all a caller sees. A registry error is logged and ends the
+// process with 1, as neither "changed" nor "nothing to do" would be true.
 int RunEnsureMtu() {
+  try {
+    if (SetAllMTU(1417)) {
+      WriteLog(L"set mtu successfully, need reboot");
+      return 100;
+    }
+  } catch (const std::exception& error) {
+    WriteLog(L"error: " + AnsiToWide(error.what()));
+    return 1;
+  }
   WriteLog(L"nothing to do with mtu");
   return 0;
 }
 
-// A main window that cannot be made is reported; the process then ends as after a normal close.
+// A window that cannot be made is reported, and the process ends with 1.
 int RunMainWindow() {
   try {
     TFormMainTovlaneClient form;
@@ -36,7 +50,17 @@ int RunMainWindow() {
     return RunMessageLoop();
   } catch (const std::exception& error) {
     ShowDefaultError(nullptr, error);
-    return 0;
+    return 1;
+  }
+}
+
+int RunToolsWindow() {
+  try {
+    TFormTools formTools;
+    return RunMessageLoop();
+  } catch (const std::exception& error) {
+    ShowDefaultError(nullptr, error);
+    return 1;
   }
 }
 
@@ -51,6 +75,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   InitGuiApplication();
   IniFile = std::make_unique<TIniFile>(SettingsFileName());
   if (choice.hasOpenUrl) OpenUrl = choice.openUrl;
-  if (choice.mode == TRunMode::MainWindow) return RunMainWindow();
-  return 0;
+  return choice.mode == TRunMode::MainWindow ? RunMainWindow() : RunToolsWindow();
 }

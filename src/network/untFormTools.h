@@ -1,0 +1,48 @@
+#pragma once
+// The network repair tools window: clears the Internet Explorer cache and sets or removes the lowered MTU.
+#include <windows.h>
+
+#include "network/untIECache.h"
+#include "support/widgets/TWindow.h"
+
+// Restarts Windows, enabling the shutdown privilege first; a refused restart is silent.
+void RebootSystem();
+
+class TFormTools : public TWindow {
+ public:
+  // Creates the window centred on the desktop and shows it; closing it ends the message loop.
+  TFormTools();
+  ~TFormTools() override;
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  enum : UINT_PTR { idClearIECache = 101, idFixMTU, idResetMTU };
+
+  void CreateControls();
+  HWND AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,
+                  int height, UINT_PTR id = 0);
+  void btnClearIECacheClick();
+  void btnFixMTUClick();
+  void btnResetMTUClick();
+  void Inform(const wchar_t* text, UINT type = MB_ICONINFORMATION);
+
+  // The controls' font, freed after the window (which the destructor destroys first).
+  class TFontHandle {
+   public:
+    explicit TFontHandle(HFONT font) : fFont(font) {}
+    TFontHandle(const TFontHandle&) = delete;
+    TFontHandle& operator=(const TFontHandle&) = delete;
+    ~TFontHandle() {
+      if (fFont) DeleteObject(fFont);
+    }
+    HFONT Get() const { return fFont; }
+
+   private:
+    HFONT fFont;
+  };
+
+  TFontHandle FFont;
+  TIECache IECache1;
+};
