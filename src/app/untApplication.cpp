@@ -14,6 +14,9 @@ void InitGuiApplication() {
 int RunMessageLoop() {
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // Tab and the arrow keys move between the controls of the top-level window.
+    HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root && IsDialogMessageW(root, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
