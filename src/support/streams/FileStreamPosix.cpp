@@ -39,12 +39,13 @@ int Descriptor(void* handle) { return static_cast<int>(reinterpret_cast<intptr_t
 
 TFileStream::TFileStream(const std::wstring& fileName, uint32_t mode) {
   const int accessModes[] = {O_RDONLY, O_WRONLY, O_RDWR};
-  const int flags = mode == fmCreate ? O_RDWR | O_CREAT | O_TRUNC : accessModes[std::min<uint32_t>(mode & 3, 2)];
+  const bool create = (mode & fmCreate) == fmCreate;
+  const int flags = create ? O_RDWR | O_CREAT | O_TRUNC : accessModes[std::min<uint32_t>(mode & 3, 2)];
   const std::string name = Utf8(fileName);
   const int fd = open(name.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) {
     const std::string reason = std::strerror(errno);
-    if (mode == fmCreate) throw EFCreateError("Cannot create file \"" + name + "\". " + reason);
+    if (create) throw EFCreateError("Cannot create file \"" + name + "\". " + reason);
     throw EFOpenError("Cannot open file \"" + name + "\". " + reason);
   }
   fHandle = reinterpret_cast<void*>(static_cast<intptr_t>(fd));

@@ -31,24 +31,23 @@ HANDLE AsHandle(void* handle) { return static_cast<HANDLE>(handle); }
 }  // namespace
 
 TFileStream::TFileStream(const std::wstring& fileName, uint32_t mode) {
-  DWORD access = GENERIC_READ | GENERIC_WRITE;
-  DWORD share = 0;
-  DWORD disposition = CREATE_ALWAYS;
-  if (mode != fmCreate) {
-    const DWORD accessModes[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
-    access = accessModes[std::min<uint32_t>(mode & 3, 2)];
-    share = (mode & 0xF0) == fmShareDenyNone    ? FILE_SHARE_READ | FILE_SHARE_WRITE
-            : (mode & 0xF0) == fmShareDenyWrite ? FILE_SHARE_READ
-            : (mode & 0xF0) == fmShareExclusive ? 0
-                                                : FILE_SHARE_READ | FILE_SHARE_WRITE;
-    disposition = OPEN_EXISTING;
-  }
+  const bool create = (mode & fmCreate) == fmCreate;
+  const DWORD accessModes[] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE};
+  const DWORD access = create ? GENERIC_READ | GENERIC_WRITE : accessModes[std::min<uint32_t>(mode & 3, 2)];
+  // Without a share value an opened file is shared fully and a created one not at all.
+  const uint32_t shareMode = mode & 0xF0;
+  const DWORD share = shareMode == fmShareDenyNone    ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                      : shareMode == fmShareDenyWrite ? FILE_SHARE_READ
+                      : shareMode == fmShareExclusive ? 0
+                      : create                        ? 0
+                                                      : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  const DWORD disposition = create ? CREATE_ALWAYS : OPEN_EXISTING;
   const HANDLE handle =
       CreateFileW(fileName.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const std::string reason = SystemErrorText(GetLastError());
     const std::string name = AnsiOf(fileName);
-    if (mode == fmCreate) throw EFCreateError("Cannot create file \"" + name + "\". " + reason);
+    if (create) throw EFCreateError("Cannot create file \"" + name + "\". " + reason);
     throw EFOpenError("Cannot open file \"" + name + "\". " + reason);
   }
   fHandle = handle;
