@@ -139,6 +139,24 @@ bool TWaveAudioIO::WaitForStop() {
   return true;
 }
 
+bool TWaveAudioIO::CloseDevice() {
+  if (fClosing) return false;
+  if (fOpening) WaitForStart();
+  if (!Active()) throw EWaveAudioInvalidOperation(L"Device is aleardy close");
+  std::lock_guard<std::recursive_mutex> lock(CS);
+  fClosing = true;
+  try {
+    if (!CheckResult(ResetDevice())) {
+      fClosing = false;
+      return false;
+    }
+    return BufferTotal() > 0 || CheckResult(CloseDeviceHandle());
+  } catch (...) {
+    fClosing = false;
+    throw;
+  }
+}
+
 bool TWaveAudioIO::Query(const TWaveFormatEx& format) { return QueryDevice(format) == MMSYSERR_NOERROR; }
 
 bool TWaveAudioIO::QueryPCM(TPCMFormat preset) {

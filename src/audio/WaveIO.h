@@ -99,7 +99,10 @@ class TWaveAudioIO {
   virtual MMRESULT QueryDevice(const TWaveFormatEx& format) = 0;
   virtual bool DeviceHandleValid() = 0;
   virtual bool OpenDevice() = 0;
-  virtual bool CloseDevice() = 0;
+  // Resets the device, which returns every queued buffer; the last one back closes it.
+  bool CloseDevice();
+  virtual MMRESULT ResetDevice() = 0;
+  virtual MMRESULT CloseDeviceHandle() = 0;
   virtual void QueueInitialBuffers() = 0;
   virtual void FireError();
 

@@ -129,26 +129,7 @@ void TWaveAudioIn::HandleInputData(WAVEHDR* header) {
     throw;
   }
   // The last buffer back closes the device when a close was asked for.
-  if (fClosing && BufferTotal() == 0) CheckResult(waveInClose(fHandle));
-}
-
-bool TWaveAudioIn::CloseDevice() {
-  if (fClosing) return false;
-  if (fOpening) WaitForStart();
-  if (!Active()) throw EWaveAudioInvalidOperation(L"Device is aleardy close");
-  std::lock_guard<std::recursive_mutex> lock(CS);
-  fClosing = true;
-  try {
-    if (!CheckResult(waveInReset(fHandle))) {
-      fClosing = false;
-      return false;
-    }
-    if (BufferTotal() == 0) return CheckResult(waveInClose(fHandle));
-    return true;
-  } catch (...) {
-    fClosing = false;
-    throw;
-  }
+  if (fClosing && BufferTotal() == 0) CheckResult(CloseDeviceHandle());
 }
 
 void TWaveAudioIn::HandleInputClose() {

@@ -21,7 +21,8 @@ class TWaveAudioIn : public TWaveAudioIO {
   MMRESULT QueryDevice(const TWaveFormatEx& format) override;
   bool DeviceHandleValid() override { return fHandle != nullptr; }
   bool OpenDevice() override;
-  bool CloseDevice() override;
+  MMRESULT ResetDevice() override { return waveInReset(fHandle); }
+  MMRESULT CloseDeviceHandle() override { return waveInClose(fHandle); }
   void QueueInitialBuffers() override;
 
   // The record to open the device with; the stock recorder also starts its WAV image here.
