@@ -33,7 +33,13 @@ struct TPlayerRun {
 
 }  // namespace
 
-TEST(WavePlayer, TestSoundFiresALevelPerBufferThenZeroThenDeactivates) {
+class WavePlayer : public ::testing::Test {
+ protected:
+  // Window callbacks: the player's hidden window must be gone once playback has ended.
+  void TearDown() override { EXPECT_FALSE(FindWindowExW(HWND_MESSAGE, nullptr, L"TWaveAudioIOCallback", nullptr)); }
+};
+
+TEST_F(WavePlayer, TestSoundFiresALevelPerBufferThenZeroThenDeactivates) {
   ASSERT_GT(TWaveAudioOut::NumDevs(), 0u);
   TPlayerRun run;
   ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));
@@ -53,7 +59,7 @@ TEST(WavePlayer, TestSoundFiresALevelPerBufferThenZeroThenDeactivates) {
   EXPECT_EQ(1, run.deactivations);
 }
 
-TEST(WavePlayer, StoppingEndsPlaybackPromptly) {
+TEST_F(WavePlayer, StoppingEndsPlaybackPromptly) {
   TPlayerRun run;
   ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));
   WaitWithMessages(run.deactivated, 300);
@@ -71,7 +77,7 @@ TEST(WavePlayer, StoppingEndsPlaybackPromptly) {
   EXPECT_THROW(run.player.Stop(), EWaveAudioInvalidOperation);
 }
 
-TEST(WavePlayer, MissingAndNonWaveFilesRaise) {
+TEST_F(WavePlayer, MissingAndNonWaveFilesRaise) {
   TPlayerRun run;
   const std::wstring folder = WindowsPathFromEnv("TOVLANE_BINARY_DIR");
   EXPECT_THROW(run.player.PlayFile(folder + L"\\no-such-sound.wav"), EFOpenError);

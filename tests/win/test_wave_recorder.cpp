@@ -152,6 +152,8 @@ TEST_F(WaveRecorder, StoppedBeforeTheFirstBufferStillGivesAnImage) {
   ASSERT_FALSE(levels.empty());
   EXPECT_EQ(0, levels.back().level);
   EXPECT_EQ(1, events.Deactivations());
+  recorder.reset();
+  EXPECT_TRUE(ThreadHasEnded(levels.back().threadId));
 }
 
 TEST_F(WaveRecorder, MisuseRaisesWithTheComponentsMessages) {
