@@ -97,7 +97,6 @@ class TWaveAudioIO {
   virtual std::wstring ErrorText(MMRESULT code) = 0;
   virtual MMRESULT CheckDevice(int id) = 0;
   virtual MMRESULT QueryDevice(const TWaveFormatEx& format) = 0;
-  virtual bool DeviceHandleValid() = 0;
   virtual bool OpenDevice() = 0;
   // Resets the device, which returns every queued buffer; the last one back closes it.
   bool CloseDevice();

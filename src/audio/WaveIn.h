@@ -19,7 +19,6 @@ class TWaveAudioIn : public TWaveAudioIO {
   std::wstring ErrorText(MMRESULT code) override;
   MMRESULT CheckDevice(int id) override;
   MMRESULT QueryDevice(const TWaveFormatEx& format) override;
-  bool DeviceHandleValid() override { return fHandle != nullptr; }
   bool OpenDevice() override;
   MMRESULT ResetDevice() override { return waveInReset(fHandle); }
   MMRESULT CloseDeviceHandle() override { return waveInClose(fHandle); }

@@ -22,7 +22,6 @@ class TWaveAudioOut : public TWaveAudioIO {
   std::wstring ErrorText(MMRESULT code) override;
   MMRESULT CheckDevice(int id) override;
   MMRESULT QueryDevice(const TWaveFormatEx& format) override;
-  bool DeviceHandleValid() override { return fHandle != nullptr; }
   bool OpenDevice() override;
   MMRESULT ResetDevice() override { return waveOutReset(fHandle); }
   MMRESULT CloseDeviceHandle() override { return waveOutClose(fHandle); }

@@ -94,11 +94,6 @@ void TWaveStreamAdapter::SetPosition(int64_t position) {
   if (fState == wssReading || fState == wssWriting) fPassOffset = fDataOffset + std::max<int64_t>(position, 0);
 }
 
-int64_t TWaveStreamAdapter::MsToBytes(uint32_t ms) {
-  const TWaveFormatEx* format = WaveFormat();
-  return format ? BytesForMs(*format, ms) : 0;
-}
-
 void TWaveStreamAdapter::NotifyChanging() {
   if (fModified) return;
   fValid = false;

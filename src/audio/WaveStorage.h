@@ -74,7 +74,6 @@ class TWaveStreamAdapter {
 
  protected:
   virtual bool ReadDetails();
-  virtual int64_t MsToBytes(uint32_t ms);
   virtual void NotifyChanging();
   virtual void NotifyChange();
 

@@ -201,3 +201,14 @@ TEST_F(WaveRecorder, MisuseRaisesWithTheComponentsMessages) {
   }
   EXPECT_EQ(0, recorder.DeviceID());
 }
+
+TEST_F(WaveRecorder, AudioRecorderRecordsIntoItsOwnWave) {
+  TAudioRecorder recorder;
+  ASSERT_TRUE(recorder.Record());
+  PumpFor(300);  // window callbacks: the buffers are queued when this thread handles the open message
+  recorder.Stop();
+  recorder.WaitForStop();
+  ASSERT_TRUE(recorder.Wave().Valid());
+  EXPECT_EQ(Mono16bit8000Hz, recorder.Wave().PCMFormat());
+  EXPECT_GT(recorder.Wave().DataSize(), 0u);
+}
