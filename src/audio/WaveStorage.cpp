@@ -152,7 +152,10 @@ bool TWaveStreamAdapter::Parse() {
   // A record that claims more extension bytes than its chunk holds would be copied past its end.
   if (WaveFormatSize(*reinterpret_cast<const TWaveFormatEx*>(format.data())) > format.size()) return false;
 
-  const int64_t data = FindChunk(stream, NextChunk(fmt, header.size), limit, "data", header);
+  // Our own images put "data" right after an odd "fmt " chunk; other writers pad that chunk to an even size.
+  const uint32_t formatChunk = header.size;
+  int64_t data = FindChunk(stream, fmt + kHeaderSize + formatChunk, limit, "data", header);
+  if (data < 0 && (formatChunk & 1)) data = FindChunk(stream, NextChunk(fmt, formatChunk), limit, "data", header);
   if (data < 0 || data + kHeaderSize + header.size > size) return false;
   fWaveFormat = std::move(format);
   fDataOffset = data + kHeaderSize;

@@ -155,6 +155,24 @@ TEST(WaveLayout, ExtendedRecordIsWrittenWhole) {
   EXPECT_FALSE(wave.SameWaveFormat(nullptr));
 }
 
+TEST(WaveLayout, OddFormatRecordsRoundTripPaddedOrNot) {
+  Bytes record = PcmRecord(21);
+  record[16] = 3;  // cbSize: three extension bytes
+  TWave wave;
+  ASSERT_TRUE(wave.BeginRewrite(reinterpret_cast<const TWaveFormatEx*>(record.data())));
+  ASSERT_EQ(2, wave.Write("ab", 2));
+  ASSERT_TRUE(wave.EndRewrite());
+  // Written without a pad byte after the 21-byte chunk.
+  EXPECT_EQ(49, wave.DataOffset());
+  EXPECT_TRUE(wave.SameWaveFormat(reinterpret_cast<const TWaveFormatEx*>(record.data())));
+
+  // The same record in a file that pads its chunks.
+  Load(wave, Image({{"fmt ", record}, {"data", Bytes(2, 9)}}));
+  ASSERT_TRUE(wave.Valid());
+  EXPECT_EQ(50, wave.DataOffset());
+  EXPECT_EQ(3, wave.WaveFormat()->cbSize);
+}
+
 TEST(WaveParse, AcceptsShortFormatChunksAndChunksBeforeData) {
   TWave wave;
   Load(wave, Image({{"fmt ", PcmRecord(16)}, {"data", Bytes(10, 5)}}));
