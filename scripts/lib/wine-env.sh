@@ -50,10 +50,18 @@ start_wine_env() {
   fi
 
   mkdir -p "$wine_env_tmp/pulse"
+  # The microphone is a remapped monitor of a null sink that a sine generator plays into. A null sink that no
+  # client asks for low latency renders in blocks of seconds, and Wine's capture then gets its audio late and in
+  # bursts; the loopback into a second null sink asks for 20 ms and so keeps the microphone in real time.
+  # (module-sine-source hands out its samples in such long blocks too.)
   cat >"$wine_env_tmp/pulse.pa" <<PA
 load-module module-native-protocol-unix socket=$wine_env_tmp/pulse/native auth-anonymous=1
 load-module module-null-sink sink_name=speakers sink_properties=device.description=Speakers
-load-module module-sine-source source_name=microphone frequency=440
+load-module module-null-sink sink_name=tone sink_properties=device.description=Tone
+load-module module-sine sink=tone frequency=440
+load-module module-remap-source master=tone.monitor source_name=microphone source_properties=device.description=Microphone
+load-module module-null-sink sink_name=drain sink_properties=device.description=Drain
+load-module module-loopback source=tone.monitor sink=drain latency_msec=20 source_dont_move=true sink_dont_move=true
 set-default-sink speakers
 set-default-source microphone
 PA

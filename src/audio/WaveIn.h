@@ -1,0 +1,38 @@
+#pragma once
+// The input side of the wave device engine: opens a wave-in device, keeps the buffer ring queued and hands
+// every returned buffer to ConsumeData.
+#include "audio/WaveIO.h"
+
+class TWaveAudioIn : public TWaveAudioIO {
+ public:
+  static UINT NumDevs() { return waveInGetNumDevs(); }
+  std::wstring DeviceName() override;
+  TPCMFormat PCMFormat() const { return fPCMFormat; }
+  void SetPCMFormat(TPCMFormat format);
+
+ protected:
+  TWaveAudioIn() = default;
+
+  void HandleInputOpen() override;
+  void HandleInputClose() override;
+  void HandleInputData(WAVEHDR* header) override;
+  std::wstring ErrorText(MMRESULT code) override;
+  MMRESULT CheckDevice(int id) override;
+  MMRESULT QueryDevice(const TWaveFormatEx& format) override;
+  bool OpenDevice() override;
+  MMRESULT ResetDevice() override { return waveInReset(fHandle); }
+  MMRESULT CloseDeviceHandle() override { return waveInClose(fHandle); }
+  void QueueInitialBuffers() override;
+
+  // The record to open the device with; the stock recorder also starts its WAV image here.
+  virtual TWaveFormatEx ObtainFormat();
+  // Takes the recorded bytes of one buffer.
+  virtual void ConsumeData(const void* data, size_t size) = 0;
+
+ private:
+  bool QueueBuffer(TWaveBuffer& buffer);
+
+  HWAVEIN fHandle = nullptr;
+  bool fPaused = false;
+  TPCMFormat fPCMFormat = Mono16bit8000Hz;
+};

@@ -1,0 +1,42 @@
+#pragma once
+// The output side of the wave device engine: opens a wave-out device and keeps up to BufferCount buffers
+// playing, each filled by ProduceData; the end of the data closes the device once the last buffer has played.
+#include "audio/WaveIO.h"
+
+class TWaveAudioOut : public TWaveAudioIO {
+ public:
+  static UINT NumDevs() { return waveOutGetNumDevs(); }
+  std::wstring DeviceName() override;
+  // Kept for the device; playback never changes the device volume.
+  int VolumeLeft() const { return fVolumeLeft; }
+  void SetVolumeLeft(int percent) { fVolumeLeft = percent; }
+  int VolumeRight() const { return fVolumeRight; }
+  void SetVolumeRight(int percent) { fVolumeRight = percent; }
+
+ protected:
+  TWaveAudioOut() = default;
+
+  void HandleOutputOpen() override;
+  void HandleOutputClose() override;
+  void HandleOutputDone(WAVEHDR* header) override;
+  std::wstring ErrorText(MMRESULT code) override;
+  MMRESULT CheckDevice(int id) override;
+  MMRESULT QueryDevice(const TWaveFormatEx& format) override;
+  bool OpenDevice() override;
+  MMRESULT ResetDevice() override { return waveOutReset(fHandle); }
+  MMRESULT CloseDeviceHandle() override { return waveOutClose(fHandle); }
+  void QueueInitialBuffers() override;
+
+  // The record to play with (18 + cbSize bytes), or null when the source has none.
+  virtual const TWaveFormatEx* ObtainFormat() = 0;
+  // Fills up to size bytes; fewer at the end of the data.
+  virtual size_t ProduceData(void* buffer, size_t size) = 0;
+
+ private:
+  // Fills the buffer and sends it to the device; false at the end of the data.
+  bool PlayBuffer(TWaveBuffer& buffer);
+
+  HWAVEOUT fHandle = nullptr;
+  int fVolumeLeft = 75;
+  int fVolumeRight = 75;
+};

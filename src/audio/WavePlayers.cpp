@@ -1,0 +1,50 @@
+#include "audio/WavePlayers.h"
+
+TStockAudioPlayer::~TStockAudioPlayer() { Shutdown(); }
+
+bool TStockAudioPlayer::PlayFile(const std::wstring& fileName) {
+  return PlayFrom(new TFileStream(fileName, fmOpenRead | fmShareDenyWrite), soOwned);
+}
+
+bool TStockAudioPlayer::PlayStream(TStream& stream) { return PlayFrom(&stream, soReference); }
+
+void TStockAudioPlayer::SetActive(bool active) {
+  if (!active && Active()) Stop();
+}
+
+bool TStockAudioPlayer::PlayFrom(TStream* stream, TStreamOwnership ownership) {
+  auto wave = std::make_unique<TWaveStreamAdapter>(stream, ownership);
+  if (Active()) {
+    SetActive(false);
+    Sleep(0);
+  }
+  Wave = std::move(wave);
+  try {
+    if (OpenDevice()) return true;
+  } catch (...) {
+    Wave.reset();
+    throw;
+  }
+  Wave.reset();
+  return false;
+}
+
+const TWaveFormatEx* TStockAudioPlayer::ObtainFormat() {
+  if (!Wave || !Wave->BeginRead()) return nullptr;
+  return Wave->WaveFormat();
+}
+
+size_t TStockAudioPlayer::ProduceData(void* buffer, size_t size) {
+  const int64_t read = Wave ? Wave->Read(buffer, static_cast<int64_t>(size)) : -1;
+  return read > 0 ? static_cast<size_t>(read) : 0;
+}
+
+void TStockAudioPlayer::HandleOutputClose() {
+  Wave.reset();
+  TWaveAudioOut::HandleOutputClose();
+}
+
+void TStockAudioPlayer::FireError() {
+  if (!Active()) Wave.reset();
+  TWaveAudioOut::FireError();
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The stock player: plays a complete WAV image from a file or a stream, reporting a level per buffer.
+#include <memory>
+
+#include "audio/WaveOut.h"
+#include "audio/WaveStorage.h"
+
+class TStockAudioPlayer : public TWaveAudioOut {
+ public:
+  TStockAudioPlayer() = default;
+  ~TStockAudioPlayer() override;
+
+  // Plays a file opened read-only with deny-write sharing; a missing file raises EFOpenError, a file that is
+  // not a WAV image EWaveAudioSysError.
+  bool PlayFile(const std::wstring& fileName);
+  // Plays the caller's stream, which must stay untouched until playback has ended.
+  bool PlayStream(TStream& stream);
+  bool Stop() { return CloseDevice(); }
+  // false stops a playback; an idle player stays as it is.
+  void SetActive(bool active);
+
+ protected:
+  const TWaveFormatEx* ObtainFormat() override;
+  size_t ProduceData(void* buffer, size_t size) override;
+  void HandleOutputClose() override;
+  void FireError() override;
+
+ private:
+  bool PlayFrom(TStream* stream, TStreamOwnership ownership);
+
+  std::unique_ptr<TWaveStreamAdapter> Wave;
+};

@@ -1,0 +1,48 @@
+#pragma once
+// Recorders: the stock recorder writes a complete WAV image into any byte stream; TAudioRecorder records
+// into a wave of its own.
+#include <memory>
+
+#include "audio/WaveIn.h"
+#include "audio/WaveStorage.h"
+
+class TStockAudioRecorder : public TWaveAudioIn {
+ public:
+  TStockAudioRecorder() = default;
+  // Stops and waits until the WAV image in the target stream is complete.
+  ~TStockAudioRecorder() override;
+
+  // Records into the caller's stream; the stream must not be touched until the recorder has stopped.
+  bool RecordToStream(TStream& stream);
+  // Records into a file created with deny-write sharing.
+  bool RecordToFile(const std::wstring& fileName);
+  // Asks the device to close; raises "Device is aleardy close" when idle.
+  bool Stop() { return CloseDevice(); }
+  // false stops a recording; an idle recorder stays as it is.
+  void SetActive(bool active);
+
+ protected:
+  TWaveFormatEx ObtainFormat() override;
+  void ConsumeData(const void* data, size_t size) override;
+  void HandleInputClose() override;
+  void FireError() override;
+
+ private:
+  bool RecordTo(TStream* stream, TStreamOwnership ownership);
+  void FinishWave();
+
+  std::unique_ptr<TWaveStreamAdapter> Wave;
+};
+
+class TAudioRecorder : public TStockAudioRecorder {
+ public:
+  ~TAudioRecorder() override;
+  TWave& Wave() { return fWave; }
+  bool Record() { return RecordToStream(fWave.Stream()); }
+
+ protected:
+  void HandleInputClose() override;
+
+ private:
+  TWave fWave;
+};
