@@ -1,12 +1,12 @@
 #include "shell/untFormMain.h"
 
-#include <mmsystem.h>
 #include <ole2.h>
 #include <windowsx.h>
 
 #include "app/untConfig.h"
 #include "app/untGlobal.h"
 #include "app/untSettings.h"
+#include "audio/WaveIn.h"
 
 TFormMainTovlaneClient* FormMainTovlaneClient = nullptr;
 
@@ -18,9 +18,6 @@ const UINT_PTR RecordFailedTipTimerId = 1;
 const wchar_t FontFace[] = L"微软雅黑";
 
 RECT Place(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
-
-// The wave device engine will answer this through its recorder; until then winmm is asked directly.
-int CountAudioInputDevices() { return static_cast<int>(waveInGetNumDevs()); }
 
 struct TDispatchRelease {
   void operator()(IDispatch* object) const { object->Release(); }
@@ -174,7 +171,7 @@ void TFormMainTovlaneClient::CheckDiskSpace() {
 void TFormMainTovlaneClient::CheckMicrophone() {
   int32_t storedId = 0;
   const bool stored = FReg && FReg->ReadInteger(L"MicrophoneDeviceId2", storedId);
-  switch (ChooseMicrophoneAction(CountAudioInputDevices(), stored, storedId)) {
+  switch (ChooseMicrophoneAction(static_cast<int>(TWaveAudioIn::NumDevs()), stored, storedId)) {
     case TMicrophoneAction::maWarnNoDevice:
       MsgBox(L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。", MB_ICONWARNING);
       break;
