@@ -34,16 +34,6 @@ void TButtonBase::SetFlags(bool hot, bool pressed) {
 
 LRESULT TButtonBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      TBufferedPaint paint(Handle());
-      Paint(paint.Dc(), paint.Bounds());
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      Paint(reinterpret_cast<HDC>(wParam), ClientBounds());
-      return 0;
     case WM_MOUSEMOVE: {
       RECT client;
       GetClientRect(Handle(), &client);
@@ -76,7 +66,7 @@ LRESULT TButtonBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetFlags(fHot, false);
       return 0;
   }
-  return TWindow::HandleMessage(message, wParam, lParam);
+  return TPaintedControl::HandleMessage(message, wParam, lParam);
 }
 
 TImageButton::TImageButton(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& name, HBITMAP strip,

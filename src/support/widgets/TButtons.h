@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "support/widgets/TWindow.h"
+#include "support/widgets/TPaintedControl.h"
 
-class TButtonBase : public TWindow {
+class TButtonBase : public TPaintedControl {
  public:
   std::function<void()> OnClick;
 
@@ -16,7 +16,6 @@ class TButtonBase : public TWindow {
   TButtonBase() = default;
   void Create(const wchar_t* className, HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  virtual void Paint(HDC dc, const RECT& bounds) = 0;
   TButtonState State() const;
 
  private:

@@ -4,6 +4,12 @@
 
 #include "support/widgets/TGdi.h"
 
+LRESULT TInertControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Clicks fall through to the panel below, so that the title can be dragged by its labels too.
+  if (message == WM_NCHITTEST) return HTTRANSPARENT;
+  return TPaintedControl::HandleMessage(message, wParam, lParam);
+}
+
 TLabel::TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
                COLORREF background)
     : fFont(font), fTextColour(textColour), fBackground(background) {
@@ -48,25 +54,6 @@ void TLabel::Paint(HDC dc, const RECT& bounds) {
   SelectObject(dc, previous);
 }
 
-LRESULT TLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      TBufferedPaint paint(Handle());
-      Paint(paint.Dc(), paint.Bounds());
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      Paint(reinterpret_cast<HDC>(wParam), ClientBounds());
-      return 0;
-    case WM_NCHITTEST:
-      // Clicks fall through to the panel below, so that the title can be dragged by its labels too.
-      return HTTRANSPARENT;
-  }
-  return TWindow::HandleMessage(message, wParam, lParam);
-}
-
 TPicture::TPicture(HWND parent, UINT_PTR id, const RECT& bounds, HBITMAP bitmap, COLORREF background)
     : fBitmap(bitmap), fBackground(background) {
   CreateHandle(L"TTovlanePicture", L"", WS_CHILD | WS_VISIBLE, 0, bounds, parent, id);
@@ -76,22 +63,4 @@ void TPicture::Paint(HDC dc, const RECT& bounds) {
   FillSolid(dc, bounds, fBackground);
   const SIZE size = BitmapSize(fBitmap);
   DrawAlphaBitmap(dc, fBitmap, 0, size.cx, size.cy, 0, 0);
-}
-
-LRESULT TPicture::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      TBufferedPaint paint(Handle());
-      Paint(paint.Dc(), paint.Bounds());
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      Paint(reinterpret_cast<HDC>(wParam), ClientBounds());
-      return 0;
-    case WM_NCHITTEST:
-      return HTTRANSPARENT;
-  }
-  return TWindow::HandleMessage(message, wParam, lParam);
 }

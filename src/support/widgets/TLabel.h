@@ -2,9 +2,16 @@
 // Text or a picture on an opaque background, with no reaction to the mouse. A label grows to fit its text.
 #include <string>
 
-#include "support/widgets/TWindow.h"
+#include "support/widgets/TPaintedControl.h"
 
-class TLabel : public TWindow {
+// A control the mouse passes through: clicks reach the window below it.
+class TInertControl : public TPaintedControl {
+ protected:
+  TInertControl() = default;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+class TLabel : public TInertControl {
  public:
   // font is borrowed and must outlive the label.
   TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
@@ -14,26 +21,20 @@ class TLabel : public TWindow {
   void SetVisible(bool visible);
   bool Visible() const;
 
- protected:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
  private:
-  void Paint(HDC dc, const RECT& bounds);
+  void Paint(HDC dc, const RECT& bounds) override;
   void FitWidth();
   HFONT fFont;
   COLORREF fTextColour, fBackground;
 };
 
-class TPicture : public TWindow {
+class TPicture : public TInertControl {
  public:
   // bitmap: 32-bit with premultiplied alpha, borrowed; drawn at the top left corner.
   TPicture(HWND parent, UINT_PTR id, const RECT& bounds, HBITMAP bitmap, COLORREF background);
 
- protected:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
  private:
-  void Paint(HDC dc, const RECT& bounds);
+  void Paint(HDC dc, const RECT& bounds) override;
   HBITMAP fBitmap;
   COLORREF fBackground;
 };

@@ -8,18 +8,10 @@ TPanel::TPanel(HWND parent, UINT_PTR id, const RECT& bounds, COLORREF colour) : 
   CreateHandle(L"TTovlanePanel", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, bounds, parent, id);
 }
 
+void TPanel::Paint(HDC dc, const RECT& bounds) { FillSolid(dc, bounds, fColour); }
+
 LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      TBufferedPaint paint(Handle());
-      FillSolid(paint.Dc(), paint.Bounds(), fColour);
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      FillSolid(reinterpret_cast<HDC>(wParam), ClientBounds(), fColour);
-      return 0;
     case WM_LBUTTONDOWN:
       if (OnLeftMouseDown) OnLeftMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
@@ -27,5 +19,5 @@ LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (OnDblClick) OnDblClick();
       return 0;
   }
-  return TWindow::HandleMessage(message, wParam, lParam);
+  return TPaintedControl::HandleMessage(message, wParam, lParam);
 }

@@ -2,9 +2,9 @@
 // A plain coloured area that holds other controls and reports mouse presses and double-clicks on itself.
 #include <functional>
 
-#include "support/widgets/TWindow.h"
+#include "support/widgets/TPaintedControl.h"
 
-class TPanel : public TWindow {
+class TPanel : public TPaintedControl {
  public:
   TPanel(HWND parent, UINT_PTR id, const RECT& bounds, COLORREF colour);
   std::function<void(int x, int y)> OnLeftMouseDown;
@@ -14,5 +14,6 @@ class TPanel : public TWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void Paint(HDC dc, const RECT& bounds) override;
   COLORREF fColour;
 };
