@@ -4,6 +4,7 @@
 
 #include "app/untApplication.h"
 #include "app/untGlobal.h"
+#include "audio/WaveStorage.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ bool WaitWithMessages(HANDLE handle, DWORD timeoutMs) {
   return signalled;
 }
 
-TWaveAudioIO::TWaveAudioIO() = default;
+TWaveAudioIO::TWaveAudioIO(TReopen reopen) : fReopen(reopen) {}
 
 TWaveAudioIO::~TWaveAudioIO() {
   if (fWindow) DestroyWindow(fWindow);
@@ -137,6 +138,72 @@ bool TWaveAudioIO::WaitForStop() {
     DispatchMessageW(&message);
   }
   return true;
+}
+
+std::wstring TWaveAudioIO::DeviceName() {
+  std::wstring name;
+  GetDeviceName(fDeviceID, name);
+  return name;
+}
+
+std::wstring TWaveAudioIO::ErrorText(MMRESULT code) {
+  wchar_t text[256] = L"";
+  if (GetErrorText(code, text, 256) != MMSYSERR_NOERROR) return L"";
+  return text;
+}
+
+MMRESULT TWaveAudioIO::CheckDevice(int id) {
+  std::wstring name;
+  return GetDeviceName(id, name);
+}
+
+MMRESULT TWaveAudioIO::QueryDevice(const TWaveFormatEx& format) { return OpenWave(&format, 0, WAVE_FORMAT_QUERY); }
+
+bool TWaveAudioIO::OpenDevice() {
+  const wchar_t alreadyOpen[] = L"Device is aleardy open";
+  if (fReopen == TReopen::Refuse && Active()) throw EWaveAudioInvalidOperation(alreadyOpen);
+  if (fOpening) return false;
+  if (fClosing) WaitForStop();
+  if (Active()) throw EWaveAudioInvalidOperation(alreadyOpen);
+  std::lock_guard<std::recursive_mutex> lock(CS);
+  fOpening = true;
+  struct TOpening {
+    std::atomic<bool>& flag;
+    ~TOpening() { flag = false; }
+  } opening{fOpening};
+
+  TWaveFormatEx scratch{};
+  const TWaveFormatEx* format = FormatToOpen(scratch);
+  // A source without a format fails like a format the device refuses.
+  if (!CheckResult(format ? QueryDevice(*format) : static_cast<MMRESULT>(WAVERR_BADFORMAT))) return false;
+  WaveFormat = *format;
+  WaveFormat.cbSize = 0;
+  CreateCallback();
+  try {
+    if (CheckResult(OpenWave(format, CallbackTarget(), CallbackType()))) return true;
+  } catch (...) {
+    ReleaseCallback();
+    throw;
+  }
+  ReleaseCallback();
+  return false;
+}
+
+bool TWaveAudioIO::OpenDeviceWith(std::unique_ptr<TWaveStreamAdapter>& slot,
+                                  std::unique_ptr<TWaveStreamAdapter> adapter) {
+  if (Active()) {
+    CloseDevice();
+    Sleep(0);
+  }
+  slot = std::move(adapter);
+  try {
+    if (OpenDevice()) return true;
+  } catch (...) {
+    slot.reset();
+    throw;
+  }
+  slot.reset();
+  return false;
 }
 
 bool TWaveAudioIO::CloseDevice() {
@@ -304,6 +371,20 @@ void TWaveAudioIO::ReleaseBuffer(TWaveBuffer* buffer) {
   fBuffers.erase(std::remove_if(fBuffers.begin(), fBuffers.end(),
                                 [buffer](const std::unique_ptr<TWaveBuffer>& item) { return item.get() == buffer; }),
                  fBuffers.end());
+}
+
+void TWaveAudioIO::HandleBuffer(TWaveBuffer*& buffer, const std::function<void()>& handling) {
+  try {
+    handling();
+  } catch (...) {
+    if (buffer) {
+      if (buffer->header.dwFlags & WHDR_PREPARED) UnprepareHeader(buffer->header);
+      ReleaseBuffer(buffer);
+    }
+    if (fClosing && BufferTotal() == 0) CloseDeviceHandle();
+    throw;
+  }
+  if (fClosing && BufferTotal() == 0) CheckResult(CloseDeviceHandle());
 }
 
 void TWaveAudioIO::FreeAllBuffers() { fBuffers.clear(); }

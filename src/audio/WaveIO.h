@@ -52,6 +52,7 @@ struct TWaveBuffer {
 };
 
 class TWaveThread;
+class TWaveStreamAdapter;
 
 class TWaveAudioIO {
  public:
@@ -62,7 +63,7 @@ class TWaveAudioIO {
   int DeviceID() const { return fDeviceID; }
   // Tries the device first; raises EWaveAudioSysError (and keeps the old id) when it does not exist.
   void SetDeviceID(int id);
-  virtual std::wstring DeviceName() = 0;
+  std::wstring DeviceName();
   uint16_t BufferLength() const { return fBufferLength; }
   void SetBufferLength(uint16_t ms) { fBufferLength = ms < 10 ? 10 : ms; }
   uint16_t BufferCount() const { return fBufferCount; }
@@ -82,7 +83,10 @@ class TWaveAudioIO {
   TWaveAudioLevelEvent OnLevel;
 
  protected:
-  TWaveAudioIO();
+  // How an open meets a device that is still open: refused at once, or only once a close under way has
+  // finished (an open under way makes either return false).
+  enum class TReopen { Refuse, AfterClose };
+  explicit TWaveAudioIO(TReopen reopen);
   // Every concrete component calls this first in its destructor, while its overrides still work:
   // stops the device and waits until the close has been handled.
   void Shutdown();
@@ -94,16 +98,29 @@ class TWaveAudioIO {
   virtual void HandleOutputClose() { DeviceClosed(); }
   virtual void HandleOutputDone(WAVEHDR*) {}
 
-  virtual std::wstring ErrorText(MMRESULT code) = 0;
-  virtual MMRESULT CheckDevice(int id) = 0;
-  virtual MMRESULT QueryDevice(const TWaveFormatEx& format) = 0;
-  virtual bool OpenDevice() = 0;
+  std::wstring ErrorText(MMRESULT code);
+  MMRESULT CheckDevice(int id);
+  MMRESULT QueryDevice(const TWaveFormatEx& format);
+  bool OpenDevice();
+  // Opens the device with the adapter as its source or target, first closing a running device; the adapter
+  // stays in `slot` while the device uses it and goes again when the open fails.
+  bool OpenDeviceWith(std::unique_ptr<TWaveStreamAdapter>& slot, std::unique_ptr<TWaveStreamAdapter> adapter);
   // Resets the device, which returns every queued buffer; the last one back closes it.
   bool CloseDevice();
-  virtual MMRESULT ResetDevice() = 0;
-  virtual MMRESULT CloseDeviceHandle() = 0;
+  // The record to open with (18 + cbSize bytes), or null when there is none; scratch may hold it.
+  virtual const TWaveFormatEx* FormatToOpen(TWaveFormatEx& scratch) = 0;
   virtual void QueueInitialBuffers() = 0;
   virtual void FireError();
+
+  // The direction's own device calls; the sequences around them are shared.
+  virtual MMRESULT GetErrorText(MMRESULT code, wchar_t* text, UINT size) = 0;
+  // Fills name only on success.
+  virtual MMRESULT GetDeviceName(int id, std::wstring& name) = 0;
+  // With WAVE_FORMAT_QUERY only asks; otherwise opens into the direction's handle, which stays null on failure.
+  virtual MMRESULT OpenWave(const TWaveFormatEx* format, DWORD_PTR callback, DWORD flags) = 0;
+  virtual MMRESULT ResetDevice() = 0;
+  virtual MMRESULT CloseDeviceHandle() = 0;
+  virtual MMRESULT UnprepareHeader(WAVEHDR& header) = 0;
 
   void DeviceOpened();
   void DeviceClosed();
@@ -124,6 +141,9 @@ class TWaveAudioIO {
   // The ring buffer that a returned header belongs to, or null.
   TWaveBuffer* BufferOf(WAVEHDR* header);
   size_t BufferTotal() const { return fBuffers.size(); }
+  // Runs the handling of a returned buffer, which may allocate one into `buffer`; when it fails the buffer is
+  // unprepared and dropped. The last buffer back closes the device when a close was asked for.
+  void HandleBuffer(TWaveBuffer*& buffer, const std::function<void()>& handling);
 
   std::recursive_mutex CS;
   std::atomic<bool> fOpening{false}, fClosing{false};
@@ -138,6 +158,7 @@ class TWaveAudioIO {
   bool Dispatch(UINT message, LPARAM lParam);
   void JoinThread();
 
+  const TReopen fReopen;
   bool fAsync = false;
   uint16_t fBufferLength = 1000;
   uint16_t fBufferCount = 2;
@@ -166,6 +187,49 @@ class TWaveThread {
   HANDLE fThreadEvent;  // set once the thread's message queue exists
   HANDLE fThreadHandle = nullptr;
   DWORD fThreadId = 0;
+};
+
+// The winmm functions of one direction: wave-in and wave-out differ in these and in their handle type.
+template <typename Handle, typename Caps>
+struct TWaveCalls {
+  MMRESULT(WINAPI* getErrorText)(MMRESULT, LPWSTR, UINT);
+  MMRESULT(WINAPI* getDevCaps)(UINT_PTR, Caps*, UINT);
+  MMRESULT(WINAPI* open)(Handle*, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD);
+  MMRESULT(WINAPI* reset)(Handle);
+  MMRESULT(WINAPI* close)(Handle);
+  MMRESULT(WINAPI* unprepareHeader)(Handle, LPWAVEHDR, UINT);
+};
+
+// One direction's device: the engine's device calls made through the direction's winmm functions.
+template <typename Handle, typename Caps>
+class TWaveDevice : public TWaveAudioIO {
+ protected:
+  TWaveDevice(TReopen reopen, const TWaveCalls<Handle, Caps>& calls) : TWaveAudioIO(reopen), fCalls(calls) {}
+
+  MMRESULT GetErrorText(MMRESULT code, wchar_t* text, UINT size) override {
+    return fCalls.getErrorText(code, text, size);
+  }
+  MMRESULT GetDeviceName(int id, std::wstring& name) override {
+    Caps caps{};
+    const MMRESULT result = fCalls.getDevCaps(static_cast<UINT_PTR>(id), &caps, sizeof caps);
+    if (result == MMSYSERR_NOERROR) name = caps.szPname;
+    return result;
+  }
+  MMRESULT OpenWave(const TWaveFormatEx* format, DWORD_PTR callback, DWORD flags) override {
+    const bool query = (flags & WAVE_FORMAT_QUERY) != 0;
+    const MMRESULT result = fCalls.open(query ? nullptr : &fHandle, static_cast<UINT>(fDeviceID),
+                                        reinterpret_cast<const WAVEFORMATEX*>(format), callback, 0, flags);
+    if (!query && result != MMSYSERR_NOERROR) fHandle = nullptr;
+    return result;
+  }
+  MMRESULT ResetDevice() override { return fCalls.reset(fHandle); }
+  MMRESULT CloseDeviceHandle() override { return fCalls.close(fHandle); }
+  MMRESULT UnprepareHeader(WAVEHDR& header) override { return fCalls.unprepareHeader(fHandle, &header, sizeof header); }
+
+  Handle fHandle = nullptr;
+
+ private:
+  const TWaveCalls<Handle, Caps> fCalls;
 };
 
 // Waits for the handle while handling the thread's messages (keyboard and mouse input is dropped);

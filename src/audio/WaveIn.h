@@ -3,25 +3,19 @@
 // every returned buffer to ConsumeData.
 #include "audio/WaveIO.h"
 
-class TWaveAudioIn : public TWaveAudioIO {
+class TWaveAudioIn : public TWaveDevice<HWAVEIN, WAVEINCAPSW> {
  public:
   static UINT NumDevs() { return waveInGetNumDevs(); }
-  std::wstring DeviceName() override;
   TPCMFormat PCMFormat() const { return fPCMFormat; }
   void SetPCMFormat(TPCMFormat format);
 
  protected:
-  TWaveAudioIn() = default;
+  TWaveAudioIn();
 
   void HandleInputOpen() override;
   void HandleInputClose() override;
   void HandleInputData(WAVEHDR* header) override;
-  std::wstring ErrorText(MMRESULT code) override;
-  MMRESULT CheckDevice(int id) override;
-  MMRESULT QueryDevice(const TWaveFormatEx& format) override;
-  bool OpenDevice() override;
-  MMRESULT ResetDevice() override { return waveInReset(fHandle); }
-  MMRESULT CloseDeviceHandle() override { return waveInClose(fHandle); }
+  const TWaveFormatEx* FormatToOpen(TWaveFormatEx& scratch) override;
   void QueueInitialBuffers() override;
 
   // The record to open the device with; the stock recorder also starts its WAV image here.
@@ -32,7 +26,6 @@ class TWaveAudioIn : public TWaveAudioIO {
  private:
   bool QueueBuffer(TWaveBuffer& buffer);
 
-  HWAVEIN fHandle = nullptr;
   bool fPaused = false;
   TPCMFormat fPCMFormat = Mono16bit8000Hz;
 };

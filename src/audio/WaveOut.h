@@ -3,10 +3,9 @@
 // playing, each filled by ProduceData; the end of the data closes the device once the last buffer has played.
 #include "audio/WaveIO.h"
 
-class TWaveAudioOut : public TWaveAudioIO {
+class TWaveAudioOut : public TWaveDevice<HWAVEOUT, WAVEOUTCAPSW> {
  public:
   static UINT NumDevs() { return waveOutGetNumDevs(); }
-  std::wstring DeviceName() override;
   // Kept for the device; playback never changes the device volume.
   int VolumeLeft() const { return fVolumeLeft; }
   void SetVolumeLeft(int percent) { fVolumeLeft = percent; }
@@ -14,17 +13,12 @@ class TWaveAudioOut : public TWaveAudioIO {
   void SetVolumeRight(int percent) { fVolumeRight = percent; }
 
  protected:
-  TWaveAudioOut() = default;
+  TWaveAudioOut();
 
   void HandleOutputOpen() override;
   void HandleOutputClose() override;
   void HandleOutputDone(WAVEHDR* header) override;
-  std::wstring ErrorText(MMRESULT code) override;
-  MMRESULT CheckDevice(int id) override;
-  MMRESULT QueryDevice(const TWaveFormatEx& format) override;
-  bool OpenDevice() override;
-  MMRESULT ResetDevice() override { return waveOutReset(fHandle); }
-  MMRESULT CloseDeviceHandle() override { return waveOutClose(fHandle); }
+  const TWaveFormatEx* FormatToOpen(TWaveFormatEx&) override { return ObtainFormat(); }
   void QueueInitialBuffers() override;
 
   // The record to play with (18 + cbSize bytes), or null when the source has none.
@@ -36,7 +30,6 @@ class TWaveAudioOut : public TWaveAudioIO {
   // Fills the buffer and sends it to the device; false at the end of the data.
   bool PlayBuffer(TWaveBuffer& buffer);
 
-  HWAVEOUT fHandle = nullptr;
   int fVolumeLeft = 75;
   int fVolumeRight = 75;
 };

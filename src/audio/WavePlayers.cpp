@@ -13,20 +13,7 @@ void TStockAudioPlayer::SetActive(bool active) {
 }
 
 bool TStockAudioPlayer::PlayFrom(TStream* stream, TStreamOwnership ownership) {
-  auto wave = std::make_unique<TWaveStreamAdapter>(stream, ownership);
-  if (Active()) {
-    SetActive(false);
-    Sleep(0);
-  }
-  Wave = std::move(wave);
-  try {
-    if (OpenDevice()) return true;
-  } catch (...) {
-    Wave.reset();
-    throw;
-  }
-  Wave.reset();
-  return false;
+  return OpenDeviceWith(Wave, std::make_unique<TWaveStreamAdapter>(stream, ownership));
 }
 
 const TWaveFormatEx* TStockAudioPlayer::ObtainFormat() {

@@ -13,19 +13,7 @@ void TStockAudioRecorder::SetActive(bool active) {
 }
 
 bool TStockAudioRecorder::RecordTo(TStream* stream, TStreamOwnership ownership) {
-  if (Active()) {
-    SetActive(false);
-    Sleep(0);
-  }
-  Wave = std::make_unique<TWaveStreamAdapter>(stream, ownership);
-  try {
-    if (OpenDevice()) return true;
-  } catch (...) {
-    Wave.reset();
-    throw;
-  }
-  Wave.reset();
-  return false;
+  return OpenDeviceWith(Wave, std::make_unique<TWaveStreamAdapter>(stream, ownership));
 }
 
 TWaveFormatEx TStockAudioRecorder::ObtainFormat() {
