@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/untGlobal.h"
+#include "support/UrlCacheEntries.h"
 #include "support/MtuInterfaces.h"
 #include "support/Screenshot.h"
 #include "support/WinTestSupport.h"
@@ -110,22 +111,6 @@ class TToolsProcess {
   PROCESS_INFORMATION fProcess = {};
   HWND fForm = nullptr;
 };
-
-bool MakeCacheEntry(const std::wstring& url, DWORD type) {
-  wchar_t file[MAX_PATH + 1] = {};
-  if (!CreateUrlCacheEntryW(url.c_str(), 0, L"txt", file, 0)) return false;
-  HANDLE handle = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(handle);
-  FILETIME never = {};
-  return CommitUrlCacheEntryW(url.c_str(), file, never, never, type, nullptr, 0, L"txt", nullptr) != FALSE;
-}
-
-bool CacheEntryExists(const std::wstring& url) {
-  DWORD size = 0;
-  GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size);
-  return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-}
 
 }  // namespace
 
