@@ -83,7 +83,7 @@ TPCMFormat TWaveStreamAdapter::PCMFormat() {
 uint32_t TWaveStreamAdapter::Length() {
   const TWaveFormatEx* format = WaveFormat();
   if (!format || format->nAvgBytesPerSec == 0) return 0;
-  return static_cast<uint32_t>(uint64_t{1000} * fDataSize / format->nAvgBytesPerSec);
+  return MulDivRoundUnsigned(1000, fDataSize, format->nAvgBytesPerSec);
 }
 
 int64_t TWaveStreamAdapter::Position() const {
@@ -127,7 +127,8 @@ bool TWaveStreamAdapter::ReadDetails() {
 }
 
 // Every size is checked against the stream before it is used, so a malformed image cannot make the
-// parse read past the end, allocate more than the stream holds, or loop.
+// parse read past the end, allocate more than the stream holds, or loop. RIFF and data sizes beyond the
+// stream (a truncated file, a streamed header of 0xFFFFFFFF) are cut to what the stream holds.
 bool TWaveStreamAdapter::Parse() {
   TStream& stream = *fStream;
   const int64_t size = stream.Size();
@@ -139,10 +140,8 @@ bool TWaveStreamAdapter::Parse() {
     if (stream.Read(form, 4) != 4) return false;
     if (IsId(header.id, "RIFF") && IsId(form, "WAVE")) break;
   }
-  // Our own images end without the pad byte that the RIFF size counts.
-  const int64_t riffEnd = riff + kHeaderSize + header.size;
-  if (header.size < 4 || riffEnd > size + 1) return false;
-  const int64_t limit = std::min(riffEnd, size);
+  if (header.size < 4) return false;
+  const int64_t limit = std::min<int64_t>(riff + kHeaderSize + header.size, size);
 
   const int64_t fmt = FindChunk(stream, riff + kHeaderSize + 4, limit, "fmt ", header);
   if (fmt < 0 || header.size < kMinFormatChunk || fmt + kHeaderSize + header.size > size) return false;
@@ -156,10 +155,10 @@ bool TWaveStreamAdapter::Parse() {
   const uint32_t formatChunk = header.size;
   int64_t data = FindChunk(stream, fmt + kHeaderSize + formatChunk, limit, "data", header);
   if (data < 0 && (formatChunk & 1)) data = FindChunk(stream, NextChunk(fmt, formatChunk), limit, "data", header);
-  if (data < 0 || data + kHeaderSize + header.size > size) return false;
+  if (data < 0) return false;
   fWaveFormat = std::move(format);
   fDataOffset = data + kHeaderSize;
-  fDataSize = header.size;
+  fDataSize = static_cast<uint32_t>(std::min<int64_t>(header.size, size - fDataOffset));
   return true;
 }
 

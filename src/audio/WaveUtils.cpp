@@ -18,6 +18,10 @@ constexpr TPresetRow kPresets[] = {
 };
 constexpr int kPresetCount = sizeof(kPresets) / sizeof(kPresets[0]);
 
+// Nearest quotient of two magnitudes, halves up; dividend + divisor / 2 cannot overflow for the
+// product of two 32-bit magnitudes.
+uint64_t RoundedQuotient(uint64_t dividend, uint64_t divisor) { return (dividend + divisor / 2) / divisor; }
+
 }  // namespace
 
 int32_t MulDivRound(int32_t a, int32_t b, int32_t c) {
@@ -26,8 +30,14 @@ int32_t MulDivRound(int32_t a, int32_t b, int32_t c) {
   const bool negative = (product < 0) != (c < 0);
   const uint64_t magnitude = static_cast<uint64_t>(product < 0 ? -product : product);
   const uint64_t divisor = static_cast<uint64_t>(c < 0 ? -static_cast<int64_t>(c) : c);
-  const int64_t quotient = static_cast<int64_t>((magnitude + divisor / 2) / divisor);
+  const int64_t quotient = static_cast<int64_t>(RoundedQuotient(magnitude, divisor));
   return static_cast<int32_t>(negative ? -quotient : quotient);
+}
+
+uint32_t MulDivRoundUnsigned(uint32_t a, uint32_t b, uint32_t c) {
+  if (c == 0) return UINT32_MAX;
+  const uint64_t quotient = RoundedQuotient(static_cast<uint64_t>(a) * b, c);
+  return quotient > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(quotient);
 }
 
 void FillPcmFormat(TWaveFormatEx& format, TPCMFormat preset) {

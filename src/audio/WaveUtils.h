@@ -48,6 +48,9 @@ enum TPCMFormat {
 
 // a × b / c through a 64-bit intermediate, rounded to nearest with halves away from zero; −1 when c is 0.
 int32_t MulDivRound(int32_t a, int32_t b, int32_t c);
+// The same for unsigned sizes, which may exceed the signed range; a quotient beyond 32 bits gives
+// UINT32_MAX (the −1 of the signed form), and so does c = 0.
+uint32_t MulDivRoundUnsigned(uint32_t a, uint32_t b, uint32_t c);
 
 // Fills the record for the preset (cbSize 0); nonePCM leaves it untouched.
 void FillPcmFormat(TWaveFormatEx& format, TPCMFormat preset);

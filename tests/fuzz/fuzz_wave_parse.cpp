@@ -12,6 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TWave wave;
   wave.LoadFromStream(source);
   if (!wave.Valid()) return 0;
+  // Sizes are clamped to the stream: the audio never reaches past its end.
+  if (wave.DataOffset() + wave.DataSize() > wave.Stream().Size()) __builtin_trap();
   const TWaveFormatEx* format = wave.WaveFormat();
   std::vector<uint8_t> record(reinterpret_cast<const uint8_t*>(format),
                               reinterpret_cast<const uint8_t*>(format) + WaveFormatSize(*format));

@@ -51,6 +51,12 @@ TEST(WaveArithmetic, MulDivRoundsHalvesAwayFromZero) {
   EXPECT_EQ(-1, MulDivRound(5, 5, 0));
   // The product needs 64 bits.
   EXPECT_EQ(2000000000, MulDivRound(2000000000, 2000000000, 2000000000));
+
+  // Unsigned sizes beyond the signed range, and quotients beyond 32 bits.
+  EXPECT_EQ(268435456u, MulDivRoundUnsigned(1000, 0xFFFFFFFF, 16000));  // 268435455.94
+  EXPECT_EQ(0x80000000u, MulDivRoundUnsigned(0x80000000, 3, 3));
+  EXPECT_EQ(UINT32_MAX, MulDivRoundUnsigned(1000, 0xFFFFFFFF, 1));
+  EXPECT_EQ(UINT32_MAX, MulDivRoundUnsigned(1, 1, 0));
 }
 
 TEST(WaveArithmetic, BufferSizesAreWholeBlocks) {
