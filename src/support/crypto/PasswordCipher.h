@@ -5,5 +5,5 @@
 #include <string>
 
 std::string EncipherPassword(const std::wstring& password);
-// Undoes EncipherPassword; raises EBase64Error when the text is not Base64.
+// Undoes EncipherPassword; a text that is not Base64 deciphers to meaningless text and never fails.
 std::wstring DecipherPassword(const std::string& stored);
