@@ -1,0 +1,117 @@
+#include "update/untUpdateDescription.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+namespace {
+
+constexpr wchar_t kReplacement = 0xFFFD;
+
+void AppendCodePoint(std::wstring& out, uint32_t cp) {
+  if (cp < 0x10000) {
+    out += static_cast<wchar_t>(cp);
+  } else {
+    cp -= 0x10000;
+    out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+    out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+  }
+}
+
+// Each malformed or overlong sequence, surrogate or value beyond U+10FFFF yields one U+FFFD and decoding
+// resumes at the next byte that could start a sequence.
+std::wstring Utf8ToUtf16(const std::string& bytes, size_t start) {
+  std::wstring out;
+  out.reserve(bytes.size() - start);
+  size_t i = start;
+  while (i < bytes.size()) {
+    const uint8_t lead = static_cast<uint8_t>(bytes[i]);
+    if (lead < 0x80) {
+      out += static_cast<wchar_t>(lead);
+      ++i;
+      continue;
+    }
+    const size_t length = lead > 0xF4 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    uint32_t cp = length == 4 ? lead & 0x07u : length == 3 ? lead & 0x0Fu : lead & 0x1Fu;
+    size_t taken = 1;
+    while (length != 0 && taken < length && i + taken < bytes.size() &&
+           (static_cast<uint8_t>(bytes[i + taken]) & 0xC0) == 0x80) {
+      cp = (cp << 6) | (static_cast<uint8_t>(bytes[i + taken]) & 0x3Fu);
+      ++taken;
+    }
+    static const uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool valid =
+        length != 0 && taken == length && cp >= kSmallest[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    if (valid)
+      AppendCodePoint(out, cp);
+    else
+      out += kReplacement;
+    i += taken;
+  }
+  return out;
+}
+
+std::wstring Utf16ToWide(const std::string& bytes, bool bigEndian) {
+  std::wstring out;
+  out.reserve(bytes.size() / 2);
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const uint8_t first = static_cast<uint8_t>(bytes[i]), second = static_cast<uint8_t>(bytes[i + 1]);
+    out += static_cast<wchar_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+  }
+  return out;
+}
+
+bool StartsWith(const std::string& bytes, const char* prefix, size_t size) {
+  return bytes.size() >= size && bytes.compare(0, size, prefix, size) == 0;
+}
+
+wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+}  // namespace
+
+bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
+std::wstring DecodeUpdateDescription(const std::string& body, std::wstring (*ansiToWide)(const std::string&)) {
+  if (StartsWith(body, "\xEF\xBB\xBF", 3)) return Utf8ToUtf16(body, 3);
+  if (StartsWith(body, "\xFF\xFE", 2)) return Utf16ToWide(body, false);
+  if (StartsWith(body, "\xFE\xFF", 2)) return Utf16ToWide(body, true);
+  return ansiToWide(body);
+}
+
+TUpdateDescription ParseUpdateDescription(const std::wstring& text) {
+  TUpdateDescription description;
+  std::pair<std::wstring_view, std::wstring*> keys[] = {
+      {L"Tag", &description.Tag},
+      {L"FlashRequiredVersion", &description.FlashRequiredVersion},
+      {L"FlashSetupFileUrl", &description.FlashSetupFileUrl},
+      {L"FlashSetupFileMd5", &description.FlashSetupFileMd5},
+      {L"ClientRequiredVersion", &description.ClientRequiredVersion},
+      {L"ClientSetupFileUrl", &description.ClientSetupFileUrl},
+      {L"ClientSetupFileMd5", &description.ClientSetupFileMd5},
+  };
+  bool seen[sizeof keys / sizeof keys[0]] = {};
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    // Searched within the line only, so that many lines without "=" stay linear.
+    const std::wstring_view line = std::wstring_view(text).substr(start, end - start);
+    const size_t equals = line.find(L'=');
+    if (equals != std::wstring_view::npos) {
+      for (size_t k = 0; k < sizeof keys / sizeof keys[0]; ++k) {
+        if (seen[k] || !EqualsAsciiNoCase(line.substr(0, equals), keys[k].first)) continue;
+        keys[k].second->assign(line.substr(equals + 1));
+        seen[k] = true;
+        break;
+      }
+    }
+    // CR LF is one line end; the empty line between them would be ignored anyway.
+    start = end + 1;
+  }
+  return description;
+}

@@ -1,0 +1,89 @@
+#include "update/untUpdateRules.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "app/untConfig.h"
+#include "app/untVersion.h"
+
+namespace {
+
+bool IsUnreserved(uint32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
+}
+
+void AppendPercentByte(std::wstring& out, uint32_t byte) {
+  static const wchar_t kHex[] = L"0123456789ABCDEF";
+  out += L'%';
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xF];
+}
+
+// The UTF-8 bytes of the text, percent-encoded; a lone surrogate counts as U+FFFD.
+std::wstring PercentEncoded(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t cp = static_cast<uint32_t>(text[i]);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<uint32_t>(text[++i]) - 0xDC00);
+    } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+      cp = 0xFFFD;
+    }
+    if (IsUnreserved(cp)) {
+      out += static_cast<wchar_t>(cp);
+    } else if (cp < 0x80) {
+      AppendPercentByte(out, cp);
+    } else if (cp < 0x800) {
+      AppendPercentByte(out, 0xC0 | cp >> 6);
+      AppendPercentByte(out, 0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      AppendPercentByte(out, 0xE0 | cp >> 12);
+      AppendPercentByte(out, 0x80 | (cp >> 6 & 0x3F));
+      AppendPercentByte(out, 0x80 | (cp & 0x3F));
+    } else {
+      AppendPercentByte(out, 0xF0 | cp >> 18);
+      AppendPercentByte(out, 0x80 | (cp >> 12 & 0x3F));
+      AppendPercentByte(out, 0x80 | (cp >> 6 & 0x3F));
+      AppendPercentByte(out, 0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
+
+}  // namespace
+
+std::wstring UpdateCheckUrl(const std::wstring& checkUrl, const std::wstring& clientId) {
+  return checkUrl + L"?v=" + ClientVersion + L"&clientId=" + PercentEncoded(clientId);
+}
+
+bool IsFlashUpdateNeeded(const std::wstring& installed, const std::wstring& required) {
+  return CompareVersionPadded(installed, required) < 0 || CompareVersionShortest(installed, L"11.6") == 0 ||
+         installed == L"11.8.800.149";
+}
+
+std::optional<TSetupChoice> ChooseSetup(const TUpdateDescription& description, const std::wstring& currentFlashVersion,
+                                        const TSettingReader& readSetting,
+                                        const std::function<void(const std::wstring&)>& log) {
+  if (description.Tag != kUpdateDescriptionTag) return std::nullopt;
+  std::optional<TSetupChoice> choice;
+  auto choose = [&](const wchar_t* message, const std::wstring& url, const std::wstring& md5, const wchar_t* file) {
+    choice = TSetupChoice{message, url, md5, file, {}};
+    log(L"Need download: " + choice->Message + L" " + url + L" " + md5);
+  };
+  if (IsFlashUpdateNeeded(readSetting(L"ForceFlashVersion", currentFlashVersion), description.FlashRequiredVersion))
+    choose(L"您需要升级 Flash 播放器。", description.FlashSetupFileUrl, description.FlashSetupFileMd5,
+           kFlashSetupFileName);
+  if (CompareVersionPadded(readSetting(L"ForceClientVersion", ClientVersion), description.ClientRequiredVersion) < 0)
+    choose(L"您需要升级 Tovlane 系统。", description.ClientSetupFileUrl, description.ClientSetupFileMd5,
+           kClientSetupFileName);
+  if (choice) choice->DownloadUrl = readSetting(L"ForceDownloadUrl", choice->SetupFileUrl);
+  return choice;
+}
+
+bool Md5Matches(const std::wstring& expected, const std::wstring& computed) {
+  return expected.size() == 32 && std::all_of(expected.begin(), expected.end(), IsHexDigit) &&
+         EqualsAsciiNoCase(expected, computed);
+}
