@@ -1,5 +1,6 @@
 #include "shell/untRememberedLogin.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "support/crypto/PasswordCipher.h"
@@ -27,8 +28,7 @@ std::wstring FieldValue(const std::wstring& body, const std::wstring& name) {
   for (size_t begin = 0; begin <= body.size();) {
     size_t end = body.find(L'&', begin);
     if (end == std::wstring::npos) end = body.size();
-    const size_t equals = body.find(L'=', begin);
-    const size_t nameEnd = equals < end ? equals : end;
+    const size_t nameEnd = size_t(std::find(body.begin() + begin, body.begin() + end, L'=') - body.begin());
     if (SameFieldName(body, begin, nameEnd, name))
       return nameEnd < end ? body.substr(nameEnd + 1, end - nameEnd - 1) : L"";
     begin = end + 1;
