@@ -1,5 +1,5 @@
-// Byte-for-byte cross-check of the cipher and digest library against Nettle over random keys and
-// lengths. Built in the native build only, where the host's Nettle is at hand.
+// Byte-for-byte cross-check of the cipher and digest library, and of the remembered login's stored passwords,
+// against Nettle over random keys and lengths. Built in the native build only, where the host's Nettle is at hand.
 #include <gtest/gtest.h>
 #include <nettle/base64.h>
 #include <nettle/blowfish.h>
@@ -9,10 +9,12 @@
 
 #include <random>
 
+#include "shell/untRememberedLogin.h"
 #include "support/crypto/Base64.h"
 #include "support/crypto/Blowfish.h"
 #include "support/crypto/Digest.h"
 #include "support/crypto/PasswordCipher.h"
+#include "unit/LoginCaptureCases.h"
 
 namespace {
 TBytes RandomBytes(std::mt19937& random, size_t size) {
@@ -29,6 +31,27 @@ TBytes NettleCfb8Encrypt(const TBytes& key, const uint8_t* iv, TBytes data) {
   cfb8_encrypt(&ctx, reinterpret_cast<nettle_cipher_func*>(blowfish_encrypt), BLOWFISH_BLOCK_SIZE, state, data.size(),
                data.data(), data.data());
   return data;
+}
+// The stored password format composed from Nettle's parts: SHA-1 of the key text's UTF-16LE bytes as the
+// Blowfish key, the encrypted zero block as the initial vector, CFB-8 and Base64. Characters of the basic plane.
+std::string NettleStoredPassword(const std::wstring& password) {
+  const uint8_t keyText[] = {'k', 0, '7', 0, 'r', 0, 'w', 0, 'q', 0, '2', 0, 'm', 0, 'f', 0};
+  sha1_ctx sha;
+  sha1_init(&sha);
+  sha1_update(&sha, sizeof keyText, keyText);
+  TBytes key(SHA1_DIGEST_SIZE);
+  sha1_digest(&sha, key.size(), key.data());
+  blowfish_ctx ctx;
+  blowfish_set_key(&ctx, key.size(), key.data());
+  const uint8_t zero[8] = {};
+  uint8_t iv[8];
+  blowfish_encrypt(&ctx, 8, iv, zero);
+  TBytes plain;
+  for (wchar_t c : password) plain.insert(plain.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
+  const TBytes cipher = NettleCfb8Encrypt(key, iv, plain);
+  std::string text(BASE64_ENCODE_RAW_LENGTH(cipher.size()), '\0');
+  base64_encode_raw(text.data(), cipher.size(), cipher.data());
+  return text;
 }
 }  // namespace
 
@@ -62,22 +85,16 @@ TEST(NettleCrossCheck, BlowfishCfb8UnderTwentyByteKeys) {
 }
 
 TEST(NettleCrossCheck, StoredPasswordIsSha1KeyedCfb8OfUtf16Le) {
-  const uint8_t keyText[] = {'k', 0, '7', 0, 'r', 0, 'w', 0, 'q', 0, '2', 0, 'm', 0, 'f', 0};
-  sha1_ctx sha;
-  sha1_init(&sha);
-  sha1_update(&sha, sizeof keyText, keyText);
-  TBytes key(SHA1_DIGEST_SIZE);
-  sha1_digest(&sha, key.size(), key.data());
-  blowfish_ctx ctx;
-  blowfish_set_key(&ctx, key.size(), key.data());
-  const uint8_t zero[8] = {};
-  uint8_t iv[8];
-  blowfish_encrypt(&ctx, 8, iv, zero);
-  const TBytes plain = {'p', 0, 'w', 0, '%', 0, '2', 0, '1', 0, 0x6f, 0x5b};  // L"pw%21\u5b6f"
-  TBytes cipher = NettleCfb8Encrypt(key, iv, plain);
-  char text[BASE64_ENCODE_RAW_LENGTH(12) + 1] = {};
-  base64_encode_raw(text, cipher.size(), cipher.data());
-  EXPECT_EQ(std::string(text), EncipherPassword(L"pw%21\u5b6f"));
+  EXPECT_EQ(NettleStoredPassword(L"pw%21\u5b6f"), EncipherPassword(L"pw%21\u5b6f"));
+}
+
+TEST(NettleCrossCheck, RememberedLoginStoresThePasswordInTheFixedFormat) {
+  for (const TLoginCaptureCase& c : kLoginCaptureCases) {
+    if (!c.userWritten) continue;
+    const TLoginCapture capture = DecideLoginCapture(L"https://www.tovlane.com/j_spring_security_check", c.body);
+    const std::string expected = NettleStoredPassword(c.passwordWritten);
+    EXPECT_EQ(std::wstring(expected.begin(), expected.end()), capture.write.value().storedPassword) << c.body;
+  }
 }
 
 TEST(NettleCrossCheck, Sha1AndMd5OverRandomLengths) {
