@@ -8,8 +8,10 @@
 
 #include "app/untApplication.h"
 #include "app/untCommandLine.h"
-#include "app/untGlobal.h"
-#include "app/untSettings.h"
+#include "base/untGlobal.h"
+#include "base/untMessages.h"
+#include "base/untSettings.h"
+#include "base/untText.h"
 #include "network/untFormTools.h"
 #include "network/untMTU.h"
 #include "shell/untFormMain.h"
@@ -28,7 +30,7 @@ std::vector<std::wstring> CommandLineArguments() {
 
 // No window here: the exit code and the log are all a caller sees. A registry error is logged and ends the
 // process with 1, as neither "changed" nor "nothing to do" would be true.
-int RunEnsureMtu() {
+int RunEnsureMTU() {
   try {
     if (SetAllMTU(1417)) {
       WriteLog(L"set mtu successfully, need reboot");
@@ -49,7 +51,7 @@ int RunMainWindow() {
     form.FormCreate();
     return RunMessageLoop();
   } catch (const std::exception& error) {
-    ShowDefaultError(nullptr, error);
+    ReportError(nullptr, error);
     return 1;
   }
 }
@@ -59,7 +61,7 @@ int RunToolsWindow() {
     TFormTools formTools;
     return RunMessageLoop();
   } catch (const std::exception& error) {
-    ShowDefaultError(nullptr, error);
+    ReportError(nullptr, error);
     return 1;
   }
 }
@@ -69,7 +71,7 @@ int RunToolsWindow() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   InitGlobal();
   const TStartupChoice choice = ChooseRunMode(CommandLineArguments());
-  if (choice.mode == TRunMode::EnsureMtu) return RunEnsureMtu();
+  if (choice.mode == TRunMode::EnsureMTU) return RunEnsureMTU();
   if (choice.mode == TRunMode::Nothing) return 0;
 
   InitGuiApplication();

@@ -3,12 +3,22 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include "app/untGlobal.h"
+#include "base/untMessages.h"
+
+namespace {
+
+// Every message the user sees: modal, owned by the window that asks, under the program's name.
+int TovlaneMessageBox(HWND owner, const std::wstring& text, UINT types) {
+  return MessageBoxW(owner, text.c_str(), L"Tovlane", types);
+}
+
+}  // namespace
 
 void InitGuiApplication() {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   OleInitialize(nullptr);
+  InstallMessageBox(TovlaneMessageBox);
 }
 
 int RunMessageLoop() {
@@ -21,10 +31,4 @@ int RunMessageLoop() {
     DispatchMessageW(&message);
   }
   return static_cast<int>(message.wParam);
-}
-
-void ShowDefaultError(HWND owner, const std::exception& error) {
-  std::wstring text = AnsiToWide(error.what());
-  WriteLog(L"error: " + text);
-  MessageBoxW(owner, text.c_str(), L"Tovlane", MB_OK | MB_ICONERROR);
 }

@@ -4,7 +4,7 @@ TStartupChoice ChooseRunMode(const std::vector<std::wstring>& arguments) {
   TStartupChoice choice;
   const std::wstring first = arguments.empty() ? std::wstring() : arguments[0];
   if (first == L"--ensure-mtu") {
-    choice.mode = TRunMode::EnsureMtu;
+    choice.mode = TRunMode::EnsureMTU;
   } else if (first.empty()) {
     choice.mode = TRunMode::MainWindow;
   } else if (first == L"--open-url") {

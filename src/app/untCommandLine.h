@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-enum class TRunMode { EnsureMtu, MainWindow, Tools, Nothing };
+enum class TRunMode { EnsureMTU, MainWindow, Tools, Nothing };
 
 struct TStartupChoice {
   TRunMode mode = TRunMode::Nothing;

@@ -1,12 +1,12 @@
-// The converting half of the WAV images: TWaveStreamAdapter::ConvertTo goes through the Audio Compression
-// Manager, first directly and then by way of the PCM format that the ACM suggests for the source.
+// The converting half of the WAV images: ConvertTo goes through the Audio Compression Manager, first
+// directly and then by way of the PCM format that the ACM suggests for the source.
 #include "audio/WaveACM.h"
 
 #include <msacm.h>
 
 #include <algorithm>
 
-#include "audio/WaveStorage.h"
+#include "base/untHandle.h"
 
 static_assert(sizeof(WAVEFORMATEX) == sizeof(TWaveFormatEx), "the portable record mirrors WAVEFORMATEX");
 
@@ -14,16 +14,10 @@ namespace {
 
 const WAVEFORMATEX* AsWin(const TWaveFormatEx* format) { return reinterpret_cast<const WAVEFORMATEX*>(format); }
 
-class TAcmStream {
- public:
-  explicit TAcmStream(HACMSTREAM handle) : fHandle(handle) {}
-  TAcmStream(const TAcmStream&) = delete;
-  TAcmStream& operator=(const TAcmStream&) = delete;
-  ~TAcmStream() { acmStreamClose(fHandle, 0); }
-  HACMSTREAM Handle() const { return fHandle; }
-
- private:
-  HACMSTREAM fHandle;
+struct TAcmStreamTraits {
+  using Type = HACMSTREAM;
+  static Type Empty() { return nullptr; }
+  static void Close(Type stream) { acmStreamClose(stream, 0); }
 };
 
 // Hands the audio bytes back to the adapter however ConvertTo leaves.
@@ -38,11 +32,14 @@ struct TDataAccess {
 bool AcmConvert(const WAVEFORMATEX* sourceFormat, const void* source, uint32_t sourceSize,
                 const WAVEFORMATEX* targetFormat, std::vector<uint8_t>& converted) {
   converted.clear();
-  HACMSTREAM handle = nullptr;
-  if (acmStreamOpen(&handle, nullptr, const_cast<WAVEFORMATEX*>(sourceFormat), const_cast<WAVEFORMATEX*>(targetFormat),
-                    nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR)
+  THandle<TAcmStreamTraits> stream;
+  if (acmStreamOpen(stream.Receive(), nullptr, const_cast<WAVEFORMATEX*>(sourceFormat),
+                    const_cast<WAVEFORMATEX*>(targetFormat), nullptr, 0, 0,
+                    ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR) {
+    stream.Release();
     return false;
-  TAcmStream stream(handle);
+  }
+  const HACMSTREAM handle = stream.Get();
   DWORD targetSize = 0;
   if (acmStreamSize(handle, sourceSize, &targetSize, ACM_STREAMSIZEF_SOURCE) != MMSYSERR_NOERROR) return false;
   converted.resize(targetSize);
@@ -63,16 +60,16 @@ bool AcmConvert(const WAVEFORMATEX* sourceFormat, const void* source, uint32_t s
   return success;
 }
 
-bool TWaveStreamAdapter::ConvertTo(const TWaveFormatEx* target) {
-  if (SameWaveFormat(target)) return true;
+bool ConvertTo(TWaveStreamAdapter& wave, const TWaveFormatEx* target) {
+  if (wave.SameWaveFormat(target)) return true;
   if (!target) return false;
   std::vector<uint8_t> converted;
   {
     // The audio is handed back before the image is rewritten: a pointer into a memory stream dies then.
-    TDataAccess access{*this, AccessData(false)};
+    TDataAccess access{wave, wave.AccessData(false)};
     if (!access.data) return false;
-    const WAVEFORMATEX* current = AsWin(WaveFormat());
-    const uint32_t size = DataSize();
+    const WAVEFORMATEX* current = AsWin(wave.WaveFormat());
+    const uint32_t size = wave.DataSize();
     bool success = AcmConvert(current, access.data, size, AsWin(target), converted);
     if (!success) {
       WAVEFORMATEX intermediate{};
@@ -89,14 +86,14 @@ bool TWaveStreamAdapter::ConvertTo(const TWaveFormatEx* target) {
     }
     if (!success) return false;
   }
-  if (!BeginRewrite(target)) return false;
-  const int64_t written = Write(converted.data(), static_cast<int64_t>(converted.size()));
-  return EndRewrite() && written == static_cast<int64_t>(converted.size());
+  if (!wave.BeginRewrite(target)) return false;
+  const int64_t written = wave.Write(converted.data(), static_cast<int64_t>(converted.size()));
+  return wave.EndRewrite() && written == static_cast<int64_t>(converted.size());
 }
 
-bool TWaveStreamAdapter::ConvertToPCM(TPCMFormat preset) {
+bool ConvertToPCM(TWaveStreamAdapter& wave, TPCMFormat preset) {
   if (preset == nonePCM) return false;
   TWaveFormatEx format{};
   FillPcmFormat(format, preset);
-  return ConvertTo(&format);
+  return ConvertTo(wave, &format);
 }

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-#include "app/untApplication.h"
-#include "app/untGlobal.h"
 #include "audio/WaveStorage.h"
+#include "base/untGlobal.h"
+#include "base/untMessages.h"
+#include "base/untText.h"
 
 namespace {
 
@@ -26,35 +27,30 @@ void TWaveBuffer::Resize(size_t size) {
 TWaveThread::TWaveThread(TWaveAudioIO& waveAudioIO)
     : WaveAudioIO(waveAudioIO), fThreadEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   if (!fThreadEvent) throw EWaveAudioSysError(L"Cannot create the callback thread's event");
-  fThreadHandle = CreateThread(nullptr, 0, Execute, this, CREATE_SUSPENDED, &fThreadId);
-  if (!fThreadHandle) {
-    CloseHandle(fThreadEvent);
-    throw EWaveAudioSysError(L"Cannot create the callback thread");
-  }
-  SetThreadPriority(fThreadHandle, THREAD_PRIORITY_ABOVE_NORMAL);
-  ResumeThread(fThreadHandle);
+  fThreadHandle.Reset(CreateThread(nullptr, 0, Execute, this, CREATE_SUSPENDED, &fThreadId));
+  if (!fThreadHandle) throw EWaveAudioSysError(L"Cannot create the callback thread");
+  SetThreadPriority(fThreadHandle.Get(), THREAD_PRIORITY_ABOVE_NORMAL);
+  ResumeThread(fThreadHandle.Get());
 }
 
-TWaveThread::~TWaveThread() {
-  WaitForSingleObject(fThreadHandle, INFINITE);
-  CloseHandle(fThreadHandle);
-  CloseHandle(fThreadEvent);
-}
+TWaveThread::~TWaveThread() { WaitForSingleObject(fThreadHandle.Get(), INFINITE); }
 
 DWORD WINAPI TWaveThread::Execute(void* parameter) {
   auto* self = static_cast<TWaveThread*>(parameter);
   MSG message;
   // Creates the queue, so that the driver's first message cannot be lost.
   PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
-  SetEvent(self->fThreadEvent);
+  SetEvent(self->fThreadEvent.Get());
   while (GetMessageW(&message, nullptr, 0, 0) > 0) self->WaveAudioIO.Dispatch(message.message, message.lParam);
-  ResetEvent(self->fThreadEvent);
+  ResetEvent(self->fThreadEvent.Get());
   return 0;
 }
 
 bool WaitWithMessages(HANDLE handle, DWORD timeoutMs) {
-  HANDLE real = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &real, SYNCHRONIZE, FALSE, 0)) return false;
+  TKernelHandle own;
+  if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), own.Receive(), SYNCHRONIZE, FALSE, 0))
+    return false;
+  HANDLE real = own.Get();
   bool signalled = false;
   DWORD remaining = timeoutMs;
   for (;;) {
@@ -87,7 +83,6 @@ bool WaitWithMessages(HANDLE handle, DWORD timeoutMs) {
       remaining -= elapsed;
     }
   }
-  CloseHandle(real);
   return signalled;
 }
 
@@ -224,14 +219,6 @@ bool TWaveAudioIO::CloseDevice() {
   }
 }
 
-bool TWaveAudioIO::Query(const TWaveFormatEx& format) { return QueryDevice(format) == MMSYSERR_NOERROR; }
-
-bool TWaveAudioIO::QueryPCM(TPCMFormat preset) {
-  TWaveFormatEx format{};
-  FillPcmFormat(format, preset);
-  return preset != nonePCM && Query(format);
-}
-
 void TWaveAudioIO::FireError() {
   if (OnError) {
     OnError(*this);
@@ -354,7 +341,7 @@ bool TWaveAudioIO::Dispatch(UINT message, LPARAM lParam) {
         break;
     }
   } catch (const std::exception& error) {
-    ShowDefaultError(nullptr, error);
+    ReportError(nullptr, error);
   }
   return true;
 }

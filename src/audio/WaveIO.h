@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "audio/WaveUtils.h"
+#include "base/untHandle.h"
 
 class EWaveAudioError : public std::runtime_error {
  public:
@@ -72,12 +73,9 @@ class TWaveAudioIO {
   void SetAsync(bool async);
   bool Active() const { return fCallback.load() != 0; }
   MMRESULT LastError() const { return fLastError; }
-  std::wstring LastErrorText() { return ErrorText(fLastError); }
 
   bool WaitForStart();
   bool WaitForStop();
-  bool Query(const TWaveFormatEx& format);
-  bool QueryPCM(TPCMFormat preset);
 
   TWaveAudioEvent OnActivate, OnDeactivate, OnError;
   TWaveAudioLevelEvent OnLevel;
@@ -154,7 +152,8 @@ class TWaveAudioIO {
  private:
   friend class TWaveThread;
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // Runs one driver message under the lock; an exception is shown by the default error display.
+  // Runs one driver message under the lock; an exception goes to the default error display, which only logs
+  // it on the callback thread.
   bool Dispatch(UINT message, LPARAM lParam);
   void JoinThread();
 
@@ -177,15 +176,15 @@ class TWaveThread {
   TWaveThread& operator=(const TWaveThread&) = delete;
   ~TWaveThread();  // waits for the thread to end
   DWORD ThreadId() const { return fThreadId; }
-  HANDLE ThreadHandle() const { return fThreadHandle; }
-  HANDLE ThreadEvent() const { return fThreadEvent; }
+  HANDLE ThreadHandle() const { return fThreadHandle.Get(); }
+  HANDLE ThreadEvent() const { return fThreadEvent.Get(); }
 
  private:
   static DWORD WINAPI Execute(void* parameter);
 
   TWaveAudioIO& WaveAudioIO;
-  HANDLE fThreadEvent;  // set once the thread's message queue exists
-  HANDLE fThreadHandle = nullptr;
+  TKernelHandle fThreadEvent;  // set once the thread's message queue exists
+  TKernelHandle fThreadHandle;
   DWORD fThreadId = 0;
 };
 

@@ -6,11 +6,6 @@
 class TWaveAudioOut : public TWaveDevice<HWAVEOUT, WAVEOUTCAPSW> {
  public:
   static UINT NumDevs() { return waveOutGetNumDevs(); }
-  // Kept for the device; playback never changes the device volume.
-  int VolumeLeft() const { return fVolumeLeft; }
-  void SetVolumeLeft(int percent) { fVolumeLeft = percent; }
-  int VolumeRight() const { return fVolumeRight; }
-  void SetVolumeRight(int percent) { fVolumeRight = percent; }
 
  protected:
   TWaveAudioOut();
@@ -29,7 +24,4 @@ class TWaveAudioOut : public TWaveDevice<HWAVEOUT, WAVEOUTCAPSW> {
  private:
   // Fills the buffer and sends it to the device; false at the end of the data.
   bool PlayBuffer(TWaveBuffer& buffer);
-
-  int fVolumeLeft = 75;
-  int fVolumeRight = 75;
 };

@@ -339,7 +339,7 @@ TWave::TWave() : TWaveStreamAdapter(new TMemoryStream, soOwned) {}
 TWaveFile::TWaveFile(const std::wstring& fileName, uint32_t mode)
     : TWaveStreamAdapter(new TFileStream(fileName, mode), soOwned) {}
 
-void TCustomWaveStorage::SetWave(TWaveStreamAdapter* value) {
+void TWaveStorage::SetWave(TWaveStreamAdapter* value) {
   if (!value) {
     fWave.Clear();
     return;

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "audio/WaveUtils.h"
-#include "support/streams/Streams.h"
+#include "base/Streams.h"
 
-enum TWaveStreamState { wssReady, wssReading, wssWriting, wssWritingEx };
+enum TWaveStreamState { wssReady, wssReading, wssWriting };
 enum TStreamOwnership { soReference, soOwned };
 
 class TWaveStreamAdapter;
@@ -53,11 +53,6 @@ class TWaveStreamAdapter {
   bool SaveToFile(const std::wstring& fileName);
   void Clear();
   void Refresh() { fModified = true; }
-
-  // Converts the audio to the target format through the Audio Compression Manager (Windows build only),
-  // replacing the image; on failure the stream keeps its bytes.
-  bool ConvertTo(const TWaveFormatEx* target);
-  bool ConvertToPCM(TPCMFormat preset);
 
   bool BeginRewrite(const TWaveFormatEx* format);
   bool BeginRewritePCM(TPCMFormat preset);
@@ -107,7 +102,8 @@ class TWaveFile : public TWaveStreamAdapter {
   TWaveFile(const std::wstring& fileName, uint32_t mode);
 };
 
-class TCustomWaveStorage {
+// The non-visual holder of one wave.
+class TWaveStorage {
  public:
   TWave& Wave() { return fWave; }
   // Copies the given wave's image; null clears the owned wave.
@@ -116,5 +112,3 @@ class TCustomWaveStorage {
  private:
   TWave fWave;
 };
-
-class TWaveStorage : public TCustomWaveStorage {};

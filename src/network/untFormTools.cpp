@@ -1,14 +1,15 @@
 #include "network/untFormTools.h"
 
+#include "base/untMessages.h"
 #include "network/untMTU.h"
 
 namespace {
 
-constexpr int ClientWidth = 544;
-constexpr int ClientHeight = 276;
-constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD FormExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME;
-constexpr std::int32_t LoweredMtu = 1417;
+constexpr int kClientWidth = 544;
+constexpr int kClientHeight = 276;
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kFormExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME;
+constexpr std::int32_t kLoweredMTU = 1417;
 
 // Controls inside a group box are placed relative to it but created on the form, which receives their clicks.
 struct TGroupOrigin {
@@ -18,23 +19,9 @@ struct TGroupOrigin {
 constexpr TGroupOrigin GroupBox1 = {24, 15};
 constexpr TGroupOrigin GroupBox2 = {24, 120};
 
-class TTokenHandle {
- public:
-  TTokenHandle() { OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &fHandle); }
-  TTokenHandle(const TTokenHandle&) = delete;
-  TTokenHandle& operator=(const TTokenHandle&) = delete;
-  ~TTokenHandle() {
-    if (fHandle) CloseHandle(fHandle);
-  }
-  HANDLE Get() const { return fHandle; }
-
- private:
-  HANDLE fHandle = nullptr;
-};
-
 RECT CentredBounds() {
-  RECT bounds = {0, 0, ClientWidth, ClientHeight};
-  AdjustWindowRectEx(&bounds, FormStyle, FALSE, FormExStyle);
+  RECT bounds = {0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&bounds, kFormStyle, FALSE, kFormExStyle);
   const int width = bounds.right - bounds.left;
   const int height = bounds.bottom - bounds.top;
   const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
@@ -46,7 +33,8 @@ RECT CentredBounds() {
 
 void RebootSystem() {
   // Each step may fail; Windows then simply refuses the restart, which is not reported.
-  TTokenHandle token;
+  TKernelHandle token;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive());
   TOKEN_PRIVILEGES privileges = {};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
@@ -61,16 +49,16 @@ TFormTools::TFormTools()
       IECache1({TIECacheEntryOption::NORMAL_ENTRY, TIECacheEntryOption::STICKY_ENTRY,
                 TIECacheEntryOption::URLHISTORY_ENTRY, TIECacheEntryOption::TRACK_OFFLINE_ENTRY,
                 TIECacheEntryOption::TRACK_ONLINE_ENTRY}) {
-  CreateHandle(L"TFormTools", L"Tovlane 工具", FormStyle, FormExStyle, CentredBounds(), nullptr);
+  CreateHandle(L"TFormTools", L"Tovlane 工具", kFormStyle, kFormExStyle, CentredBounds(), nullptr);
   CreateControls();
+  OnCommand(idClearIECache, [this] { btnClearIECacheClick(); });
+  OnCommand(idFixMTU, [this] { btnFixMTUClick(); });
+  OnCommand(idResetMTU, [this] { btnResetMTUClick(); });
   ShowWindow(Handle(), SW_SHOWNORMAL);
   UpdateWindow(Handle());
 }
 
-TFormTools::~TFormTools() {
-  // The controls go with the window, before the font they use.
-  if (Handle()) DestroyWindow(Handle());
-}
+TFormTools::~TFormTools() { DestroyHandle(); }
 
 HWND TFormTools::AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,
                             int height, UINT_PTR id) {
@@ -93,8 +81,8 @@ void TFormTools::CreateControls() {
              L"的MTU绕过这个问题。如果遇到网络问题导致的打分\r\n"
              L"失败，请修正MTU再试。",
              SS_LEFT, GroupBox2.left + 16, GroupBox2.top + 33, 276, 52);
-  AddControl(L"BUTTON", L"修正MTU并重启", WS_TABSTOP | BS_PUSHBUTTON, GroupBox2.left + 328, GroupBox2.top + 32, 145,
-             33, idFixMTU);
+  AddControl(L"BUTTON", L"修正MTU并重启", WS_TABSTOP | BS_PUSHBUTTON, GroupBox2.left + 328, GroupBox2.top + 32, 145, 33,
+             idFixMTU);
   AddControl(L"BUTTON", L"恢复系统默认值", WS_TABSTOP | BS_PUSHBUTTON, GroupBox2.left + 328, GroupBox2.top + 80, 145,
              33, idResetMTU);
 }
@@ -107,20 +95,6 @@ LRESULT TFormTools::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
       return 1;
     }
-    case WM_COMMAND:
-      if (HIWORD(wParam) != BN_CLICKED) break;
-      switch (LOWORD(wParam)) {
-        case idClearIECache:
-          btnClearIECacheClick();
-          return 0;
-        case idFixMTU:
-          btnFixMTUClick();
-          return 0;
-        case idResetMTU:
-          btnResetMTUClick();
-          return 0;
-      }
-      break;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -128,7 +102,7 @@ LRESULT TFormTools::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return TWindow::HandleMessage(message, wParam, lParam);
 }
 
-void TFormTools::Inform(const wchar_t* text, UINT type) { MessageBoxW(Handle(), text, L"Tovlane", type); }
+void TFormTools::Inform(const wchar_t* text, UINT type) { MsgBox(Handle(), text, type); }
 
 void TFormTools::btnClearIECacheClick() {
   IECache1.ClearAllEntries();
@@ -136,12 +110,11 @@ void TFormTools::btnClearIECacheClick() {
 }
 
 void TFormTools::btnFixMTUClick() {
-  if (!SetAllMTU(LoweredMtu)) {
+  if (!SetAllMTU(kLoweredMTU)) {
     Inform(L"您的系统MTU之前已经调整过了。");
     return;
   }
-  if (MessageBoxW(Handle(), L"系统MTU已经调整完毕，请重新启动计算机。现在重启吗？", L"Tovlane",
-                  MB_ICONINFORMATION | MB_YESNO) == IDYES)
+  if (MsgBox(Handle(), L"系统MTU已经调整完毕，请重新启动计算机。现在重启吗？", MB_ICONINFORMATION | MB_YESNO) == IDYES)
     RebootSystem();
   else
     Inform(L"您后续需要手动重启计算机，使新配置生效。");

@@ -2,6 +2,7 @@
 // The network repair tools window: clears the Internet Explorer cache and sets or removes the lowered MTU.
 #include <windows.h>
 
+#include "base/untHandle.h"
 #include "network/untIECache.h"
 #include "support/widgets/TWindow.h"
 
@@ -21,28 +22,14 @@ class TFormTools : public TWindow {
   enum : UINT_PTR { idClearIECache = 101, idFixMTU, idResetMTU };
 
   void CreateControls();
-  HWND AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,
-                  int height, UINT_PTR id = 0);
+  HWND AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width, int height,
+                  UINT_PTR id = 0);
   void btnClearIECacheClick();
   void btnFixMTUClick();
   void btnResetMTUClick();
   void Inform(const wchar_t* text, UINT type = MB_ICONINFORMATION);
 
-  // The controls' font, freed after the window (which the destructor destroys first).
-  class TFontHandle {
-   public:
-    explicit TFontHandle(HFONT font) : fFont(font) {}
-    TFontHandle(const TFontHandle&) = delete;
-    TFontHandle& operator=(const TFontHandle&) = delete;
-    ~TFontHandle() {
-      if (fFont) DeleteObject(fFont);
-    }
-    HFONT Get() const { return fFont; }
-
-   private:
-    HFONT fFont;
-  };
-
+  // The controls' font; the window, which goes first, holds no reference to it after that.
   TFontHandle FFont;
   TIECache IECache1;
 };

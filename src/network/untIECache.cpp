@@ -4,11 +4,19 @@
 
 #include <vector>
 
+#include "base/untHandle.h"
+
 namespace {
+
+struct TUrlCacheFindTraits {
+  using Type = HANDLE;
+  static Type Empty() { return nullptr; }
+  static void Close(Type find) { FindCloseUrlCache(find); }
+};
 
 // A fetch of the next entry that fails for a reason other than the end is tried this often before the
 // clearing gives up, so that a broken cache cannot hold the window.
-constexpr int MaxFetchAttempts = 3;
+constexpr int kMaxFetchAttempts = 3;
 
 // Cache groups and the extended enumeration came with Internet Explorer 5; their presence is looked up
 // once and a positive answer kept for the run.
@@ -31,11 +39,6 @@ bool CacheGroupFunctionsAvailable() {
 class TCacheEnumeration {
  public:
   explicit TCacheEnumeration(DWORD filter) : fFilter(filter) {}
-  TCacheEnumeration(const TCacheEnumeration&) = delete;
-  TCacheEnumeration& operator=(const TCacheEnumeration&) = delete;
-  ~TCacheEnumeration() {
-    if (fHandle) FindCloseUrlCache(fHandle);
-  }
 
   // Starts with the first entry; false when there is none.
   bool First() {
@@ -45,16 +48,16 @@ class TCacheEnumeration {
     if (error == ERROR_NO_MORE_ITEMS) return false;
     if (error == ERROR_INSUFFICIENT_BUFFER) {
       Reserve(size);
-      fHandle = FindFirstUrlCacheEntryExW(nullptr, 0, fFilter, 0, Entry(), &size, nullptr, nullptr, nullptr);
-      return fHandle != nullptr;
+      fHandle.Reset(FindFirstUrlCacheEntryExW(nullptr, 0, fFilter, 0, Entry(), &size, nullptr, nullptr, nullptr));
+      return fHandle.Valid();
     }
     fExtended = false;
     size = 0;
     FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
     Reserve(size);
-    fHandle = FindFirstUrlCacheEntryW(nullptr, Entry(), &size);
-    return fHandle != nullptr;
+    fHandle.Reset(FindFirstUrlCacheEntryW(nullptr, Entry(), &size));
+    return fHandle.Valid();
   }
 
   // Moves to the next entry; false with the reason in GetLastError.
@@ -77,8 +80,8 @@ class TCacheEnumeration {
 
  private:
   bool FetchNext(INTERNET_CACHE_ENTRY_INFOW* entry, DWORD& size) {
-    return (fExtended ? FindNextUrlCacheEntryExW(fHandle, entry, &size, nullptr, nullptr, nullptr)
-                      : FindNextUrlCacheEntryW(fHandle, entry, &size)) != FALSE;
+    return (fExtended ? FindNextUrlCacheEntryExW(fHandle.Get(), entry, &size, nullptr, nullptr, nullptr)
+                      : FindNextUrlCacheEntryW(fHandle.Get(), entry, &size)) != FALSE;
   }
   void Reserve(DWORD size) {
     // Whole elements of a type aligned like the entry structure.
@@ -88,13 +91,13 @@ class TCacheEnumeration {
 
   DWORD fFilter;
   bool fExtended = true;
-  HANDLE fHandle = nullptr;
+  THandle<TUrlCacheFindTraits> fHandle;
   std::vector<ULONGLONG> fBuffer;
 };
 
 // The next entry, a failing fetch tried again up to the bound; false at the end or when giving up.
 bool FetchNextEntry(TCacheEnumeration& entries) {
-  for (int attempt = 0; attempt < MaxFetchAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kMaxFetchAttempts; ++attempt) {
     if (entries.Next()) return true;
     if (GetLastError() == ERROR_NO_MORE_ITEMS) return false;
   }

@@ -3,18 +3,18 @@
 #include <string>
 #include <vector>
 
-#include "app/untGlobal.h"
-#include "network/untMtuRules.h"
-#include "network/untReg.h"
+#include "base/untGlobal.h"
+#include "base/untReg.h"
+#include "network/untMTURules.h"
 
 namespace {
 
-const std::wstring InterfacesKey = L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
+const std::wstring kInterfacesKey = L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
 
 std::vector<std::wstring> InterfaceNames() {
   TReg reg(HKEY_LOCAL_MACHINE);
   // Without administrator rights the key does not open and there is nothing to change.
-  return reg.OpenKey(InterfacesKey, false) ? reg.GetKeyNames() : std::vector<std::wstring>();
+  return reg.OpenKey(kInterfacesKey, false) ? reg.GetKeyNames() : std::vector<std::wstring>();
 }
 
 // Acts on one interface's key as decided; true when its MTU value was written or deleted.
@@ -22,26 +22,26 @@ bool AdjustInterface(TReg& reg, std::int32_t mtu) {
   std::vector<std::wstring> addresses;
   reg.ReadStringList(L"IPAddress", &addresses);
   addresses.push_back(reg.ReadString(L"DhcpIPAddress"));
-  const TMtuAction action = DecideInterfaceMtu(
+  const TMTUAction action = DecideInterfaceMTU(
       addresses, mtu, reg.ValueExists(L"MTU"), [&reg] { return reg.ReadInteger(L"MTU"); },
       [](const std::wstring& address) { WriteLog(L"SetAllMTU checking interface ip " + address); });
   switch (action) {
-    case TMtuAction::Write:
+    case TMTUAction::Write:
       WriteLog(L"SetAllMTU update MTU to " + std::to_wstring(mtu));
       reg.WriteInteger(L"MTU", mtu);
       return true;
-    case TMtuAction::SkipExisting:
+    case TMTUAction::SkipExisting:
       WriteLog(L"SetAllMTU update MTU skip, existed");
       return false;
-    case TMtuAction::Delete:
+    case TMTUAction::Delete:
       WriteLog(L"SetAllMTU remove MTU");
       // A deletion the registry refuses must not be reported as a change.
       if (!reg.DeleteValue(L"MTU")) throw ERegistryException("Failed to delete 'MTU'");
       return true;
-    case TMtuAction::SkipMissing:
+    case TMTUAction::SkipMissing:
       WriteLog(L"SetAllMTU remove MTU skip, not existed");
       return false;
-    case TMtuAction::NotLan:
+    case TMTUAction::NotLan:
       break;
   }
   return false;
@@ -54,7 +54,7 @@ bool SetAllMTU(std::int32_t mtu) {
   for (const std::wstring& name : InterfaceNames()) {
     WriteLog(L"SetAllMTU checking interface " + name);
     TReg reg(HKEY_LOCAL_MACHINE);
-    if (!reg.OpenKey(InterfacesKey + L"\\" + name, false)) continue;
+    if (!reg.OpenKey(kInterfacesKey + L"\\" + name, false)) continue;
     if (AdjustInterface(reg, mtu)) changed = true;
   }
   return changed;

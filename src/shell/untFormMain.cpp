@@ -3,35 +3,30 @@
 #include <ole2.h>
 #include <windowsx.h>
 
-#include "app/untConfig.h"
-#include "app/untGlobal.h"
-#include "app/untSettings.h"
 #include "audio/WaveIn.h"
-
-TFormMainTovlaneClient* FormMainTovlaneClient = nullptr;
+#include "base/untConfig.h"
+#include "base/untGlobal.h"
+#include "base/untMessages.h"
+#include "base/untSettings.h"
+#include "base/untText.h"
+#include "support/widgets/TGdi.h"
 
 namespace {
 
-const COLORREF FormColour = RGB(223, 223, 223);
-const int TitleHeight = 36;
-const UINT_PTR RecordFailedTipTimerId = 1;
-const wchar_t FontFace[] = L"微软雅黑";
+const COLORREF kFormColour = RGB(223, 223, 223);
+const int kTitleHeight = 36;
+const UINT_PTR kRecordFailedTipTimerId = 1;
+const wchar_t kFontFace[] = L"微软雅黑";
 
 RECT Place(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
-
-struct TDispatchRelease {
-  void operator()(IDispatch* object) const { object->Release(); }
-};
 
 // "$version" of the Shockwave Flash control, e.g. "WIN 11,9,900,117"; empty when there is no player or the
 // call fails. The control is only asked, never shown, so no site is needed.
 std::wstring ReadFlashVersionVariable() {
   const CLSID ShockwaveFlash = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-  IDispatch* raw = nullptr;
-  if (FAILED(CoCreateInstance(ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                              reinterpret_cast<void**>(&raw))))
+  ComPtr<IDispatch> flash;
+  if (FAILED(CoCreateInstance(ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, flash.Receive())))
     return std::wstring();
-  std::unique_ptr<IDispatch, TDispatchRelease> flash(raw);
   LPOLESTR method = const_cast<LPOLESTR>(L"GetVariable");
   DISPID id = 0;
   if (FAILED(flash->GetIDsOfNames(IID_NULL, &method, 1, LOCALE_USER_DEFAULT, &id))) return std::wstring();
@@ -78,8 +73,8 @@ LRESULT HitTestOf(TResizeZone zone, LRESULT byDefault) {
 }  // namespace
 
 TFormMainTovlaneClient::TFormMainTovlaneClient()
-    : FFont(CreateUiFont(FontFace, 12, false, GB2312_CHARSET)),
-      FTipFont(CreateUiFont(FontFace, 16, true, GB2312_CHARSET)),
+    : FFont(CreateUiFont(kFontFace, 12, false, GB2312_CHARSET)),
+      FTipFont(CreateUiFont(kFontFace, 16, true, GB2312_CHARSET)),
       FLogo(LoadAlphaBitmap(L"LOGO")),
       FHomeImage(LoadAlphaBitmap(L"HOME")),
       FRefreshImage(LoadAlphaBitmap(L"REFRESH")),
@@ -89,59 +84,56 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
       FMaxStrip(LoadAlphaBitmap(L"MAXIMISE")),
       FCloseStrip(LoadAlphaBitmap(L"CLOSE")) {
   // The client area is the whole window: there is no frame.
-  CreateHandle(FormMainClassName, L"Tovlane", WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_APPWINDOW,
-               Place(0, 0, 1000, 590), nullptr);
-  pnlTitle = std::make_unique<TPanel>(Handle(), idPnlTitle, Place(0, 0, 1000, TitleHeight), FormColour);
+  CreateHandle(kFormMainClassName, L"Tovlane", WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX,
+               WS_EX_APPWINDOW, Place(0, 0, 1000, 590), nullptr);
+  pnlTitle = std::make_unique<TPanel>(Handle(), idPnlTitle, Place(0, 0, 1000, kTitleHeight), kFormColour);
   HWND title = pnlTitle->Handle();
-  img1 = std::make_unique<TPicture>(title, idImg1, Place(16, 2, 72, 31), FLogo.Bitmap(), FormColour);
-  btnGoHome = std::make_unique<TFlatButton>(title, idBtnGoHome, Place(94, 5, 67, 28), L"首页", FHomeImage.Bitmap(), 6,
-                                            FFont.Font(), FormColour);
-  btnRefresh = std::make_unique<TFlatButton>(title, idBtnRefresh, Place(167, 5, 66, 28), L"刷新",
-                                             FRefreshImage.Bitmap(), 6, FFont.Font(), FormColour);
+  img1 = std::make_unique<TPicture>(title, idImg1, Place(16, 2, 72, 31), FLogo.Get(), kFormColour);
+  btnGoHome = std::make_unique<TFlatButton>(title, idBtnGoHome, Place(94, 5, 67, 28), L"首页", FHomeImage.Get(), 6,
+                                            FFont.Get(), kFormColour);
+  btnRefresh = std::make_unique<TFlatButton>(title, idBtnRefresh, Place(167, 5, 66, 28), L"刷新", FRefreshImage.Get(),
+                                             6, FFont.Get(), kFormColour);
   btnTest = std::make_unique<TFlatButton>(title, idBtnTest, Place(239, 5, 162, 28), L"声音和麦克风录音测试",
-                                          FTestImage.Bitmap(), 6, FFont.Font(), FormColour);
+                                          FTestImage.Get(), 6, FFont.Get(), kFormColour);
   lblRecordFailedTip = std::make_unique<TLabel>(title, idLblRecordFailedTip, Place(400, 8, 353, 22),
-                                                L"◀如果遇到朗读录音问题，可在这里调整录音设备", FTipFont.Font(),
-                                                RGB(0, 0, 255), FormColour);
+                                                L"◀如果遇到朗读录音问题，可在这里调整录音设备", FTipFont.Get(),
+                                                RGB(0, 0, 255), kFormColour);
   lblRecordFailedTip->SetVisible(false);
-  btnTool = std::make_unique<TFlatButton>(title, idBtnTool, Place(716, 5, 66, 28), L"工具", FToolImage.Bitmap(), 6,
-                                          FFont.Font(), FormColour);
-  lblVersion = std::make_unique<TLabel>(title, idLblVersion, Place(788, 11, 101, 17), L"", FFont.Font(),
-                                        RGB(128, 128, 128), FormColour);
-  btnMin = std::make_unique<TImageButton>(title, idBtnMin, Place(900, 8, 25, 18), L"minimise", FMinStrip.Bitmap(),
-                                          FormColour);
-  btnMax = std::make_unique<TImageButton>(title, idBtnMax, Place(924, 8, 25, 18), L"maximise", FMaxStrip.Bitmap(),
-                                          FormColour);
-  btnClose = std::make_unique<TImageButton>(title, idBtnClose, Place(948, 8, 43, 18), L"close", FCloseStrip.Bitmap(),
-                                            FormColour);
+  btnTool = std::make_unique<TFlatButton>(title, idBtnTool, Place(716, 5, 66, 28), L"工具", FToolImage.Get(), 6,
+                                          FFont.Get(), kFormColour);
+  lblVersion = std::make_unique<TLabel>(title, idLblVersion, Place(788, 11, 101, 17), L"", FFont.Get(),
+                                        RGB(128, 128, 128), kFormColour);
+  btnMin =
+      std::make_unique<TImageButton>(title, idBtnMin, Place(900, 8, 25, 18), L"minimise", FMinStrip.Get(), kFormColour);
+  btnMax =
+      std::make_unique<TImageButton>(title, idBtnMax, Place(924, 8, 25, 18), L"maximise", FMaxStrip.Get(), kFormColour);
+  btnClose = std::make_unique<TImageButton>(title, idBtnClose, Place(948, 8, 43, 18), L"close", FCloseStrip.Get(),
+                                            kFormColour);
 
   // In a narrow window the hint reaches under the tools button, which stays whole and clickable.
   SetWindowPos(lblRecordFailedTip->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   pnlTitle->OnLeftMouseDown = [this](int, int) { pnlTitleMouseDown(); };
   pnlTitle->OnDblClick = [this] { btnMaxClick(); };
-  btnTest->OnClick = [this] { btnTestClick(); };
-  btnTool->OnClick = [this] { btnToolClick(); };
-  btnMin->OnClick = [this] { btnMinClick(); };
-  btnMax->OnClick = [this] { btnMaxClick(); };
-  btnClose->OnClick = [this] { btnCloseClick(); };
+  OnCommand(idBtnTest, [this] { btnTestClick(); });
+  OnCommand(idBtnTool, [this] { btnToolClick(); });
+  OnCommand(idBtnMin, [this] { btnMinClick(); });
+  OnCommand(idBtnMax, [this] { btnMaxClick(); });
+  OnCommand(idBtnClose, [this] { btnCloseClick(); });
 
   RECT client;
   GetClientRect(Handle(), &client);
   LayoutControls(client.right);
-  FormMainTovlaneClient = this;
 }
 
-TFormMainTovlaneClient::~TFormMainTovlaneClient() {
-  if (FormMainTovlaneClient == this) FormMainTovlaneClient = nullptr;
-}
+TFormMainTovlaneClient::~TFormMainTovlaneClient() { DestroyHandle(); }
 
 void TFormMainTovlaneClient::FormCreate() {
   PrepareEnvironmentInfo();
-  lblVersion->SetText(std::wstring(L"版本: ") + ClientVersion);
+  lblVersion->SetText(std::wstring(L"版本: ") + kClientVersion);
   FIsMax = false;
   btnMaxClick();
-  FMainSiteUrl = IniFile ? IniFile->ReadString(IniSection, L"MainSiteUrl", DefaultMainSiteUrl) : DefaultMainSiteUrl;
+  FMainSiteUrl = IniFile ? IniFile->ReadString(kIniSection, L"MainSiteUrl", kDefaultMainSiteUrl) : kDefaultMainSiteUrl;
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
@@ -152,10 +144,15 @@ void TFormMainTovlaneClient::FormCreate() {
 }
 
 void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
-  FReg = TRegKey::OpenOrCreate(HKEY_CURRENT_USER, RegistryKeyPath);
-  if (FReg) {
-    std::wstring clientId;
-    if (!FReg->ReadString(L"ClientId", clientId) || clientId.empty()) FReg->WriteString(L"ClientId", RandomString(32));
+  FReg = std::make_unique<TReg>(HKEY_CURRENT_USER, KEY_READ | KEY_WRITE);
+  if (!FReg->OpenKey(kRegistryKeyPath, true)) FReg.reset();
+  // A value of another type counts as none stored.
+  if (FReg && FReg->StoredString(L"ClientId").value_or(L"").empty()) {
+    try {
+      FReg->WriteString(L"ClientId", RandomString(32));
+    } catch (const ERegistryException& error) {
+      WriteLog(L"PrepareEnvironmentInfo " + AnsiToWide(error.what()));
+    }
   }
   FCurrentFlashVersion = NormaliseFlashVersion(ReadFlashVersionVariable());
   WriteLog(L"Current flash version: " + FCurrentFlashVersion);
@@ -169,9 +166,9 @@ void TFormMainTovlaneClient::CheckDiskSpace() {
 }
 
 void TFormMainTovlaneClient::CheckMicrophone() {
-  int32_t storedId = 0;
-  const bool stored = FReg && FReg->ReadInteger(L"MicrophoneDeviceId2", storedId);
-  switch (ChooseMicrophoneAction(static_cast<int>(TWaveAudioIn::NumDevs()), stored, storedId)) {
+  const std::optional<int32_t> storedId = FReg ? FReg->StoredInteger(L"MicrophoneDeviceId2") : std::nullopt;
+  switch (
+      ChooseMicrophoneAction(static_cast<int>(TWaveAudioIn::NumDevs()), storedId.has_value(), storedId.value_or(0))) {
     case TMicrophoneAction::maWarnNoDevice:
       MsgBox(L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。", MB_ICONWARNING);
       break;
@@ -184,26 +181,24 @@ void TFormMainTovlaneClient::CheckMicrophone() {
   }
 }
 
-int TFormMainTovlaneClient::MsgBox(const std::wstring& text, UINT types) {
-  return MessageBoxW(Handle(), text.c_str(), L"Tovlane", types);
-}
+int TFormMainTovlaneClient::MsgBox(const std::wstring& text, UINT types) { return ::MsgBox(Handle(), text, types); }
 
 void TFormMainTovlaneClient::ShowRecordFailedTip() {
   FRecordFailedTip.Start();
   // Setting the timer again restarts its interval.
-  SetTimer(Handle(), RecordFailedTipTimerId, TBlinkSchedule::IntervalMs, nullptr);
+  SetTimer(Handle(), kRecordFailedTipTimerId, FRecordFailedTipInterval, nullptr);
 }
 
 void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
   FRecordFailedTip.Tick();
   lblRecordFailedTip->SetVisible(FRecordFailedTip.Visible());
-  if (!FRecordFailedTip.Running()) KillTimer(Handle(), RecordFailedTipTimerId);
+  if (!FRecordFailedTip.Running()) KillTimer(Handle(), kRecordFailedTipTimerId);
 }
 
 void TFormMainTovlaneClient::btnTestClick() {
   // The sound test window opens here once it exists; afterwards the hint has done its job.
   FRecordFailedTip.Stop();
-  KillTimer(Handle(), RecordFailedTipTimerId);
+  KillTimer(Handle(), kRecordFailedTipTimerId);
   lblRecordFailedTip->SetVisible(false);
 }
 
@@ -245,7 +240,7 @@ void TFormMainTovlaneClient::pnlTitleMouseDown() {
 
 void TFormMainTovlaneClient::LayoutControls(int clientWidth) {
   if (!pnlTitle) return;
-  SetWindowPos(pnlTitle->Handle(), nullptr, 0, 0, clientWidth, TitleHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(pnlTitle->Handle(), nullptr, 0, 0, clientWidth, kTitleHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   const struct {
     TWindow* control;
     int designLeft, top;
@@ -273,7 +268,7 @@ LRESULT TFormMainTovlaneClient::HandleMessage(UINT message, WPARAM wParam, LPARA
     case WM_ERASEBKGND: {
       RECT client;
       GetClientRect(Handle(), &client);
-      FillSolid(reinterpret_cast<HDC>(wParam), client, FormColour);
+      FillSolid(reinterpret_cast<HDC>(wParam), client, kFormColour);
       return 1;
     }
     case WM_SIZE:
@@ -282,10 +277,10 @@ LRESULT TFormMainTovlaneClient::HandleMessage(UINT message, WPARAM wParam, LPARA
     case WM_NCHITTEST:
       return WMNCHitTest(wParam, lParam);
     case WM_TIMER:
-      if (wParam == RecordFailedTipTimerId) tmrRecordFailedTipTimer();
+      if (wParam == kRecordFailedTipTimerId) tmrRecordFailedTipTimer();
       return 0;
     case WM_DESTROY:
-      KillTimer(Handle(), RecordFailedTipTimerId);
+      KillTimer(Handle(), kRecordFailedTipTimerId);
       PostQuitMessage(0);
       return 0;
   }

@@ -6,15 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "base/untHandle.h"
+#include "base/untReg.h"
 #include "shell/untFormMainRules.h"
-#include "shell/untRegKey.h"
 #include "support/widgets/TButtons.h"
-#include "support/widgets/TGdi.h"
 #include "support/widgets/TLabel.h"
 #include "support/widgets/TPanel.h"
 #include "support/widgets/TWindow.h"
 
-inline constexpr wchar_t FormMainClassName[] = L"TFormMainTovlaneClient";
+inline constexpr wchar_t kFormMainClassName[] = L"TFormMainTovlaneClient";
 
 // Control identifiers, so that the controls can be found from outside (tests, accessibility tools).
 enum TFormMainControl : UINT_PTR {
@@ -40,6 +40,8 @@ class TFormMainTovlaneClient : public TWindow {
   void FormCreate();
   int MsgBox(const std::wstring& text, UINT types);
   void ShowRecordFailedTip();
+  // The time between two blinks of the hint, TBlinkSchedule::kIntervalMs unless changed.
+  void SetRecordFailedTipInterval(UINT ms) { FRecordFailedTipInterval = ms; }
 
   void btnMaxClick();
   void btnMinClick();
@@ -59,20 +61,18 @@ class TFormMainTovlaneClient : public TWindow {
   void tmrRecordFailedTipTimer();
   LRESULT WMNCHitTest(WPARAM wParam, LPARAM lParam);
 
-  std::unique_ptr<TRegKey> FReg;
+  std::unique_ptr<TReg> FReg;
   std::wstring FCurrentFlashVersion;
   std::wstring FMainSiteUrl;
   bool FIsMax = false;
   TBlinkSchedule FRecordFailedTip;
+  UINT FRecordFailedTipInterval = TBlinkSchedule::kIntervalMs;
 
-  TGdiObject FFont, FTipFont;
-  TGdiObject FLogo, FHomeImage, FRefreshImage, FTestImage, FToolImage, FMinStrip, FMaxStrip, FCloseStrip;
+  TFontHandle FFont, FTipFont;
+  TBitmapHandle FLogo, FHomeImage, FRefreshImage, FTestImage, FToolImage, FMinStrip, FMaxStrip, FCloseStrip;
   std::unique_ptr<TPanel> pnlTitle;
   std::unique_ptr<TPicture> img1;
   std::unique_ptr<TFlatButton> btnGoHome, btnRefresh, btnTest, btnTool;
   std::unique_ptr<TLabel> lblRecordFailedTip, lblVersion;
   std::unique_ptr<TImageButton> btnMin, btnMax, btnClose;
 };
-
-// The one main window of the process; null before it is made and after it is gone.
-extern TFormMainTovlaneClient* FormMainTovlaneClient;

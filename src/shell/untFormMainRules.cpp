@@ -3,7 +3,7 @@
 #include <cwctype>
 
 TResizeZone ResizeZoneAt(int x, int y, int width, int height) {
-  const int b = ResizeBorderWidth;
+  const int b = kResizeBorderWidth;
   const bool left = x < b, right = width - b < x, top = y < b, bottom = height - b < y;
   if (left && top) return TResizeZone::rzTopLeft;
   if (right && top) return TResizeZone::rzTopRight;
@@ -21,10 +21,10 @@ TBounds RestoredBounds(int workWidth, int workHeight) {
   return {w8, h8, w8 * 6, h8 * 6};
 }
 
-int RightAnchoredLeft(int designLeft, int clientWidth) { return clientWidth - (DesignClientWidth - designLeft); }
+int RightAnchoredLeft(int designLeft, int clientWidth) { return clientWidth - (kDesignClientWidth - designLeft); }
 
 void TBlinkSchedule::Start() {
-  fCounter = Toggles;
+  fCounter = kToggles;
   fRunning = true;
 }
 
@@ -39,7 +39,7 @@ void TBlinkSchedule::Stop() {
   fVisible = false;
 }
 
-bool IsDiskSpaceLow(bool known, uint64_t freeBytes) { return !known || freeBytes < LowDiskSpaceBytes; }
+bool IsDiskSpaceLow(bool known, uint64_t freeBytes) { return !known || freeBytes < kLowDiskSpaceBytes; }
 
 TMicrophoneAction ChooseMicrophoneAction(int deviceCount, bool stored, int32_t storedId) {
   if (deviceCount <= 0) return TMicrophoneAction::maWarnNoDevice;

@@ -6,10 +6,10 @@
 #include <string>
 
 // Width of the invisible resize border along the window's edges.
-inline constexpr int ResizeBorderWidth = 10;
+inline constexpr int kResizeBorderWidth = 10;
 // The width the title panel's controls are placed for; right-anchored ones keep their distance to it.
-inline constexpr int DesignClientWidth = 1000;
-inline constexpr uint64_t LowDiskSpaceBytes = 10485760;
+inline constexpr int kDesignClientWidth = 1000;
+inline constexpr uint64_t kLowDiskSpaceBytes = 10485760;
 
 enum class TResizeZone { rzNone, rzTopLeft, rzTopRight, rzBottomLeft, rzBottomRight, rzLeft, rzRight, rzTop, rzBottom };
 
@@ -32,8 +32,8 @@ int RightAnchoredLeft(int designLeft, int clientWidth);
 // The record-failed hint: 20 toggles of its visibility, one per timer tick, ending hidden.
 class TBlinkSchedule {
  public:
-  static constexpr int Toggles = 20;
-  static constexpr int IntervalMs = 500;
+  static constexpr int kToggles = 20;
+  static constexpr int kIntervalMs = 500;
   // Starts (or restarts) the count; the visibility goes on from where it is.
   void Start();
   // One tick: toggles the visibility; the last one stops the schedule and hides the hint.

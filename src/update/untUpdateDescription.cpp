@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "base/untText.h"
+
 namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
@@ -65,16 +67,7 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t size) {
   return bytes.size() >= size && bytes.compare(0, size, prefix, size) == 0;
 }
 
-wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
 }  // namespace
-
-bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
 
 std::wstring DecodeUpdateDescription(const std::string& body, std::wstring (*ansiToWide)(const std::string&)) {
   if (StartsWith(body, "\xEF\xBB\xBF", 3)) return Utf8ToUtf16(body, 3);

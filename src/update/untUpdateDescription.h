@@ -25,6 +25,3 @@ std::wstring DecodeUpdateDescription(const std::string& body, std::wstring (*ans
 // to case, the first definition wins) with the untrimmed rest as value. Other lines and unknown names are
 // ignored; a missing name reads as empty.
 TUpdateDescription ParseUpdateDescription(const std::wstring& text);
-
-// Equal when only the case of ASCII letters differs.
-bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b);

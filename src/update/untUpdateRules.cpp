@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/untConfig.h"
-#include "app/untVersion.h"
+#include "base/untConfig.h"
+#include "base/untText.h"
+#include "base/untVersion.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c 
 }  // namespace
 
 std::wstring UpdateCheckUrl(const std::wstring& checkUrl, const std::wstring& clientId) {
-  return checkUrl + L"?v=" + ClientVersion + L"&clientId=" + PercentEncoded(clientId);
+  return checkUrl + L"?v=" + kClientVersion + L"&clientId=" + PercentEncoded(clientId);
 }
 
 bool IsFlashUpdateNeeded(const std::wstring& installed, const std::wstring& required) {
@@ -76,7 +77,7 @@ std::optional<TSetupChoice> ChooseSetup(const TUpdateDescription& description, c
   if (IsFlashUpdateNeeded(readSetting(L"ForceFlashVersion", currentFlashVersion), description.FlashRequiredVersion))
     choose(L"您需要升级 Flash 播放器。", description.FlashSetupFileUrl, description.FlashSetupFileMd5,
            kFlashSetupFileName);
-  if (CompareVersionPadded(readSetting(L"ForceClientVersion", ClientVersion), description.ClientRequiredVersion) < 0)
+  if (CompareVersionPadded(readSetting(L"ForceClientVersion", kClientVersion), description.ClientRequiredVersion) < 0)
     choose(L"您需要升级 Tovlane 系统。", description.ClientSetupFileUrl, description.ClientSetupFileMd5,
            kClientSetupFileName);
   if (choice) choice->DownloadUrl = readSetting(L"ForceDownloadUrl", choice->SetupFileUrl);

@@ -5,22 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "app/untGlobal.h"
+#include "base/untGlobal.h"
 #include "shell/untFormMain.h"
-#include "support/Screenshot.h"
-#include "support/WinTestSupport.h"
+#include "testkit/Screenshot.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
 
 const wchar_t TestPromptText[] = L"为了更好的完成语音跟读作业，下面将协助您进行麦克风录音测试。";
 const wchar_t NoMicrophoneText[] =
     L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。";
-
-std::vector<std::string> LogLines() {
-  wchar_t temp[MAX_PATH + 1];
-  GetTempPathW(MAX_PATH, temp);
-  return SplitLines(ReadWholeFile(std::wstring(temp) + L"TovlaneClient.log"));
-}
 
 // The client's key, emptied, with the microphone choice stored or not.
 void ResetRegistry(bool storeMicrophone) {
@@ -106,29 +100,10 @@ void ExpectBounds(const RECT& expected, HWND window) {
   EXPECT_EQ(expected.bottom, actual.bottom);
 }
 
-// One run of the client; ended at the latest when the object goes.
-class TClient {
+// One run of the client in its main window mode; ended at the latest when the object goes.
+class TClient : public TProcess {
  public:
-  TClient() {
-    std::wstring commandLine = L"\"" + WindowsPathFromEnv("TOVLANE_CLIENT_EXE") + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &fProcess) != FALSE;
-  }
-  TClient(const TClient&) = delete;
-  TClient& operator=(const TClient&) = delete;
-  ~TClient() {
-    if (!started) return;
-    if (WaitForSingleObject(fProcess.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(fProcess.hProcess, 1);
-      WaitForSingleObject(fProcess.hProcess, 5000);
-    }
-    CloseHandle(fProcess.hThread);
-    CloseHandle(fProcess.hProcess);
-  }
-
-  DWORD Id() const { return fProcess.dwProcessId; }
+  TClient() : TProcess(ClientExe(), L"") {}
 
   // The start-up's message boxes, each saved as a screenshot and answered, until none comes for a while.
   std::vector<std::wstring> AnswerMessages(const std::wstring& screenshotName) {
@@ -141,18 +116,6 @@ class TClient {
     }
     return texts;
   }
-
-  // Waits for the end of the process; false when it still runs after timeoutMs.
-  bool WaitForExit(DWORD timeoutMs, DWORD& exitCode) {
-    if (WaitForSingleObject(fProcess.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
-    GetExitCodeProcess(fProcess.hProcess, &exitCode);
-    return true;
-  }
-
-  bool started = false;
-
- private:
-  PROCESS_INFORMATION fProcess = {};
 };
 
 // While it lives, programs started find no sound system at all, as with the sound daemon stopped: Wine's audio
@@ -160,20 +123,17 @@ class TClient {
 class TWithoutAudioDrivers {
  public:
   TWithoutAudioDrivers() {
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &fKey,
-                    nullptr);
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    fKey.Receive(), nullptr);
     const wchar_t none[] = L"none";
-    RegSetValueExW(fKey, L"Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(none), sizeof(none));
+    RegSetValueExW(fKey.Get(), L"Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(none), sizeof(none));
   }
   TWithoutAudioDrivers(const TWithoutAudioDrivers&) = delete;
   TWithoutAudioDrivers& operator=(const TWithoutAudioDrivers&) = delete;
-  ~TWithoutAudioDrivers() {
-    RegDeleteValueW(fKey, L"Audio");
-    RegCloseKey(fKey);
-  }
+  ~TWithoutAudioDrivers() { RegDeleteValueW(fKey.Get(), L"Audio"); }
 
  private:
-  HKEY fKey = nullptr;
+  TRegKeyHandle fKey;
 };
 
 }  // namespace
@@ -181,8 +141,8 @@ class TWithoutAudioDrivers {
 TEST(MainWindow, FillsTheWorkAreaWithEveryTitleControlAndClosesWithExitCodeZero) {
   ResetRegistry(true);
   TClient client;
-  ASSERT_TRUE(client.started);
-  HWND form = WaitForProcessWindow(client.Id(), FormMainClassName, 30000);
+  ASSERT_TRUE(client.Started());
+  HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
   ASSERT_NE(nullptr, form);
   EXPECT_TRUE(client.AnswerMessages(L"main-window-start-message").empty()) << "a stored microphone asks nothing";
 
@@ -224,7 +184,7 @@ TEST(MainWindow, FillsTheWorkAreaWithEveryTitleControlAndClosesWithExitCodeZero)
 TEST(MainWindow, EdgesResizeAndTheTitleRestoresAndFillsAgain) {
   ResetRegistry(true);
   TClient client;
-  HWND form = WaitForProcessWindow(client.Id(), FormMainClassName, 30000);
+  HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
   ASSERT_NE(nullptr, form);
   client.AnswerMessages(L"main-window-resize-message");
 
@@ -277,7 +237,7 @@ TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
   std::wstring clientId;
   {
     TClient client;
-    ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), FormMainClassName, 30000));
+    ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), kFormMainClassName, 30000));
     const auto messages = client.AnswerMessages(L"main-window-first-start");
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ(TestPromptText, messages[0]);
@@ -293,7 +253,7 @@ TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
     EXPECT_TRUE(flashLine) << "no Flash player here";
   }
   TClient again;
-  ASSERT_NE(nullptr, WaitForProcessWindow(again.Id(), FormMainClassName, 30000));
+  ASSERT_NE(nullptr, WaitForProcessWindow(again.Id(), kFormMainClassName, 30000));
   again.AnswerMessages(L"main-window-second-start");
   EXPECT_EQ(clientId, StoredClientId());
 }
@@ -308,7 +268,7 @@ TEST(MainWindow, WithoutRecordingDevicesOnlyTheWarningIsShown) {
   RegCloseKey(key);
   TWithoutAudioDrivers noDrivers;
   TClient client;
-  ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), FormMainClassName, 30000));
+  ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), kFormMainClassName, 30000));
   const auto messages = client.AnswerMessages(L"main-window-no-microphone");
   ASSERT_EQ(1u, messages.size());
   EXPECT_EQ(NoMicrophoneText, messages[0]);

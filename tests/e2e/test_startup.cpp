@@ -1,22 +1,11 @@
 // The executable driven from outside: modes, exit codes and the log it leaves.
 #include <gtest/gtest.h>
 
-#include "app/untGlobal.h"
-#include "support/WinTestSupport.h"
+#include "base/untGlobal.h"
+#include "base/untText.h"
+#include "testkit/WinTestSupport.h"
 
-namespace {
-
-std::wstring ClientExe() { return WindowsPathFromEnv("TOVLANE_CLIENT_EXE"); }
-
-std::vector<std::string> LogLines() {
-  wchar_t temp[MAX_PATH + 1];
-  GetTempPathW(MAX_PATH, temp);
-  return SplitLines(ReadWholeFile(std::wstring(temp) + L"TovlaneClient.log"));
-}
-
-}  // namespace
-
-TEST(Startup, EnsureMtuWithNothingToChangeLogsOneLineAndExitsZero) {
+TEST(Startup, EnsureMTUWithNothingToChangeLogsOneLineAndExitsZero) {
   auto result = RunProcess(ClientExe(), L"--ensure-mtu", 60000);
   ASSERT_TRUE(result.finished);
   EXPECT_EQ(0u, result.exitCode);

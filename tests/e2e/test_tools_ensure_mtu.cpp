@@ -3,20 +3,16 @@
 
 #include <algorithm>
 
-#include "support/MtuInterfaces.h"
-#include "support/WinTestSupport.h"
+#include "testkit/MTUInterfaces.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
-
-std::wstring ClientExe() { return WindowsPathFromEnv("TOVLANE_CLIENT_EXE"); }
 
 // The log's messages without their date and time, whose formats follow the user's settings: each line is
 // cut where the first of the messages this mode writes begins.
 std::vector<std::string> LogMessages() {
   std::vector<std::string> messages;
-  wchar_t temp[MAX_PATH + 1];
-  GetTempPathW(MAX_PATH, temp);
-  for (const std::string& line : SplitLines(ReadWholeFile(std::wstring(temp) + L"TovlaneClient.log"))) {
+  for (const std::string& line : LogLines()) {
     size_t start = std::string::npos;
     for (const char* head : {" SetAllMTU ", " set mtu ", " nothing to do ", " error: "})
       start = std::min(start, line.find(head));
@@ -27,7 +23,7 @@ std::vector<std::string> LogMessages() {
 
 }  // namespace
 
-TEST(EnsureMtu, AdjustsTheLanInterfacesThenFindsNothingToDo) {
+TEST(EnsureMTU, AdjustsTheLanInterfacesThenFindsNothingToDo) {
   TTestInterfaces interfaces;
   interfaces.Add(L"{ensure-1}", std::vector<std::wstring>{L"0.0.0.0"}, L"192.168.1.23");
   interfaces.Add(L"{ensure-2}", std::vector<std::wstring>{L"10.0.0.5"}, L"", 1500);
@@ -36,15 +32,19 @@ TEST(EnsureMtu, AdjustsTheLanInterfacesThenFindsNothingToDo) {
   auto result = RunProcess(ClientExe(), L"--ensure-mtu", 60000);
   ASSERT_TRUE(result.finished);
   EXPECT_EQ(100u, result.exitCode);
-  EXPECT_EQ(1417u, interfaces.Mtu(L"{ensure-1}"));
-  EXPECT_EQ(1500u, interfaces.Mtu(L"{ensure-2}"));
-  EXPECT_EQ(1400u, interfaces.Mtu(L"{ensure-3}"));
-  const std::vector<std::string> expected = {
-      "SetAllMTU checking interface {ensure-1}", "SetAllMTU checking interface ip 0.0.0.0",
-      "SetAllMTU checking interface ip 192.168.1.23", "SetAllMTU update MTU to 1417",
-      "SetAllMTU checking interface {ensure-2}", "SetAllMTU checking interface ip 10.0.0.5",
-      "SetAllMTU checking interface ip ", "SetAllMTU checking interface {ensure-3}",
-      "SetAllMTU checking interface ip 192.168.4.4", "SetAllMTU update MTU skip, existed"};
+  EXPECT_EQ(1417u, interfaces.MTU(L"{ensure-1}"));
+  EXPECT_EQ(1500u, interfaces.MTU(L"{ensure-2}"));
+  EXPECT_EQ(1400u, interfaces.MTU(L"{ensure-3}"));
+  const std::vector<std::string> expected = {"SetAllMTU checking interface {ensure-1}",
+                                             "SetAllMTU checking interface ip 0.0.0.0",
+                                             "SetAllMTU checking interface ip 192.168.1.23",
+                                             "SetAllMTU update MTU to 1417",
+                                             "SetAllMTU checking interface {ensure-2}",
+                                             "SetAllMTU checking interface ip 10.0.0.5",
+                                             "SetAllMTU checking interface ip ",
+                                             "SetAllMTU checking interface {ensure-3}",
+                                             "SetAllMTU checking interface ip 192.168.4.4",
+                                             "SetAllMTU update MTU skip, existed"};
   std::vector<std::string> messages = LogMessages();
   EXPECT_NE(messages.end(), std::search(messages.begin(), messages.end(), expected.begin(), expected.end()));
   ASSERT_FALSE(messages.empty());
@@ -59,7 +59,7 @@ TEST(EnsureMtu, AdjustsTheLanInterfacesThenFindsNothingToDo) {
   EXPECT_EQ(messages.end(), std::find(messages.begin(), messages.end(), "SetAllMTU update MTU to 1417"));
 }
 
-TEST(EnsureMtu, ARegistryErrorIsLoggedAndEndsWithItsOwnCode) {
+TEST(EnsureMTU, ARegistryErrorIsLoggedAndEndsWithItsOwnCode) {
   TTestInterfaces interfaces;
   interfaces.Add(L"{ensure-broken}", std::nullopt, L"192.168.9.9");
   interfaces.SetRaw(L"{ensure-broken}", L"MTU", REG_BINARY, {1, 2, 3});

@@ -8,11 +8,11 @@
 
 #include <string>
 
-#include "app/untGlobal.h"
-#include "support/UrlCacheEntries.h"
-#include "support/MtuInterfaces.h"
-#include "support/Screenshot.h"
-#include "support/WinTestSupport.h"
+#include "base/untText.h"
+#include "testkit/MTUInterfaces.h"
+#include "testkit/Screenshot.h"
+#include "testkit/UrlCacheEntries.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
 
@@ -25,16 +25,10 @@ std::wstring TextOf(HWND window) {
 }
 
 // The tools process, ended when the test is done with it however the test went.
-class TToolsProcess {
+class TToolsProcess : public TProcess {
  public:
-  TToolsProcess() {
-    const std::wstring program = WindowsPathFromEnv("TOVLANE_CLIENT_EXE");
-    std::wstring commandLine = L"\"" + program + L"\" --tools";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &fProcess))
-      return;
+  TToolsProcess() : TProcess(ClientExe(), L"--tools") {
+    if (!Started()) return;
     // The window is shown once its controls are in place.
     for (int i = 0; i < 300 && !fForm; ++i) {
       Sleep(100);
@@ -42,18 +36,6 @@ class TToolsProcess {
       if (form && IsWindowVisible(form)) fForm = form;
     }
   }
-  TToolsProcess(const TToolsProcess&) = delete;
-  TToolsProcess& operator=(const TToolsProcess&) = delete;
-  ~TToolsProcess() {
-    if (!fProcess.hProcess) return;
-    if (WaitForSingleObject(fProcess.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(fProcess.hProcess, 1);
-      WaitForSingleObject(fProcess.hProcess, 5000);
-    }
-    CloseHandle(fProcess.hThread);
-    CloseHandle(fProcess.hProcess);
-  }
-
   HWND Form() const { return fForm; }
 
   HWND Button(const wchar_t* text) const { return FindWindowExW(fForm, nullptr, L"Button", text); }
@@ -92,10 +74,8 @@ class TToolsProcess {
   // Closes the window; the exit code of the process, or -1 when it did not end.
   long Close() const {
     PostMessageW(fForm, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(fProcess.hProcess, 20000) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
-    GetExitCodeProcess(fProcess.hProcess, &code);
-    return static_cast<long>(code);
+    return WaitForExit(20000, code) ? static_cast<long>(code) : -1;
   }
 
  private:
@@ -103,12 +83,11 @@ class TToolsProcess {
     for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, title));) {
       DWORD process = 0;
       GetWindowThreadProcessId(window, &process);
-      if (process == fProcess.dwProcessId) return window;
+      if (process == Id()) return window;
     }
     return nullptr;
   }
 
-  PROCESS_INFORMATION fProcess = {};
   HWND fForm = nullptr;
 };
 
@@ -124,8 +103,8 @@ TEST(ToolsWindow, LooksAsLaidOutAndClosesWithExitCodeZero) {
   EXPECT_TRUE(GetWindowLongPtrW(tools.Form(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   const LONG_PTR style = GetWindowLongPtrW(tools.Form(), GWL_STYLE);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-  for (const wchar_t* text : {L"清理IE缓存", L"修正MTU并重启", L"恢复系统默认值", L"Internet Explorer 缓存",
-                              L"网络最大传输单元(MTU)"})
+  for (const wchar_t* text :
+       {L"清理IE缓存", L"修正MTU并重启", L"恢复系统默认值", L"Internet Explorer 缓存", L"网络最大传输单元(MTU)"})
     EXPECT_NE(nullptr, tools.Button(text)) << WideToAnsi(text);
   HWND button = tools.Button(L"修正MTU并重启");
   RECT bounds;
@@ -139,7 +118,7 @@ TEST(ToolsWindow, LooksAsLaidOutAndClosesWithExitCodeZero) {
   EXPECT_EQ(0, tools.Close());
 }
 
-TEST(ToolsWindow, FixAndResetButtonsChangeTheMtuAndSaySo) {
+TEST(ToolsWindow, FixAndResetButtonsChangeTheMTUAndSaySo) {
   TTestInterfaces interfaces;
   interfaces.Add(L"{tools-lan}", std::vector<std::wstring>{L"0.0.0.0"}, L"192.168.8.8", 1500);
   interfaces.Add(L"{tools-other}", std::vector<std::wstring>{L"10.0.0.5"}, L"");
@@ -147,17 +126,18 @@ TEST(ToolsWindow, FixAndResetButtonsChangeTheMtuAndSaySo) {
   ASSERT_NE(nullptr, tools.Form());
 
   tools.Press(L"修正MTU并重启");
-  EXPECT_EQ(L"系统MTU已经调整完毕，请重新启动计算机。现在重启吗？ [yes/no]", tools.Answer(IDNO, L"tools-restart-question"));
+  EXPECT_EQ(L"系统MTU已经调整完毕，请重新启动计算机。现在重启吗？ [yes/no]",
+            tools.Answer(IDNO, L"tools-restart-question"));
   EXPECT_EQ(L"您后续需要手动重启计算机，使新配置生效。", tools.Answer(IDOK));
-  EXPECT_EQ(1417u, interfaces.Mtu(L"{tools-lan}"));
-  EXPECT_EQ(std::nullopt, interfaces.Mtu(L"{tools-other}"));
+  EXPECT_EQ(1417u, interfaces.MTU(L"{tools-lan}"));
+  EXPECT_EQ(std::nullopt, interfaces.MTU(L"{tools-other}"));
 
   tools.Press(L"修正MTU并重启");
   EXPECT_EQ(L"您的系统MTU之前已经调整过了。", tools.Answer(IDOK));
 
   tools.Press(L"恢复系统默认值");
   EXPECT_EQ(L"系统MTU已经恢复到默认值，请重新启动计算机。", tools.Answer(IDOK));
-  EXPECT_EQ(std::nullopt, interfaces.Mtu(L"{tools-lan}"));
+  EXPECT_EQ(std::nullopt, interfaces.MTU(L"{tools-lan}"));
   tools.Press(L"恢复系统默认值");
   EXPECT_EQ(L"您的系统MTU已经是默认值了。", tools.Answer(IDOK));
   EXPECT_EQ(0, tools.Close());

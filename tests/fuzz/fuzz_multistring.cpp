@@ -1,7 +1,7 @@
 // Registry multi-string data of any shape: never read past it, and what it reads writes back the same.
 #include <cstdlib>
 
-#include "network/untMtuRules.h"
+#include "base/untMultiString.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::wstring> list = ParseMultiString(data, size);

@@ -3,8 +3,9 @@
 #include <set>
 
 #include "app/untCommandLine.h"
-#include "app/untKormRandom.h"
-#include "app/untVersion.h"
+#include "base/untKormRandom.h"
+#include "base/untText.h"
+#include "base/untVersion.h"
 
 TEST(VersionCompare, PaddedExtendsTheShorterWithZeroParts) {
   EXPECT_EQ(0, CompareVersionPadded(L"11.6", L"11.6.0.0"));
@@ -84,7 +85,7 @@ TEST(RandomString, HasTheCountAndReachesEveryCharacter) {
 TEST(CommandLine, FirstArgumentChoosesTheMode) {
   EXPECT_EQ(TRunMode::MainWindow, ChooseRunMode({}).mode);
   EXPECT_EQ(TRunMode::MainWindow, ChooseRunMode({L""}).mode);
-  EXPECT_EQ(TRunMode::EnsureMtu, ChooseRunMode({L"--ensure-mtu", L"x"}).mode);
+  EXPECT_EQ(TRunMode::EnsureMTU, ChooseRunMode({L"--ensure-mtu", L"x"}).mode);
   EXPECT_EQ(TRunMode::Tools, ChooseRunMode({L"--tools"}).mode);
   for (const wchar_t* other : {L"--TOOLS", L"--Tools", L"--OPEN-URL", L"--bogus", L"tools"})
     EXPECT_EQ(TRunMode::Nothing, ChooseRunMode({other}).mode) << other;
@@ -99,4 +100,15 @@ TEST(CommandLine, OpenUrlTakesOnlyTheSecondArgument) {
   EXPECT_TRUE(bare.hasOpenUrl);
   EXPECT_EQ(L"", bare.openUrl);
   EXPECT_EQ(L"   ", ChooseRunMode({L"--open-url", L"   "}).openUrl);
+}
+
+TEST(TextConversion, RoundTripsAndSpeaksUtf8InTheHostBuild) {
+  for (const wchar_t* text : {L"", L"plain ascii", L"caf\u00e9"}) EXPECT_EQ(text, AnsiToWide(WideToAnsi(text)));
+#ifndef _WIN32
+  EXPECT_EQ("\xE4\xB8\xAD \xF0\x9F\x98\x80", WideToAnsi(L"\u4E2D \U0001F600"));
+  EXPECT_EQ(L"\u4E2D \U0001F600", AnsiToWide("\xE4\xB8\xAD \xF0\x9F\x98\x80"));
+  // A cut or stray byte stands as one replacement character and the rest is still read.
+  EXPECT_EQ(L"\uFFFD\uFFFDa\uFFFD", AnsiToWide("\xE4\xB8"
+                                               "a\x80"));
+#endif
 }

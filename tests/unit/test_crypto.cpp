@@ -5,12 +5,12 @@
 #include <fstream>
 #include <random>
 
+#include "base/Streams.h"
 #include "support/crypto/Base64.h"
 #include "support/crypto/Blowfish.h"
 #include "support/crypto/Digest.h"
 #include "support/crypto/FileDigest.h"
 #include "support/crypto/PasswordCipher.h"
-#include "support/crypto/SharedReadFile.h"
 
 namespace {
 TBytes FromHex(const std::string& hex) {
@@ -215,5 +215,5 @@ TEST(GetFileMd5, DigestsTheWholeFileAndFailsForAMissingOne) {
   const std::string expected = Md5Hex(content);
   EXPECT_EQ(std::wstring(expected.begin(), expected.end()), GetFileMd5(path.wstring()));
   std::filesystem::remove(path);
-  EXPECT_THROW(GetFileMd5(path.wstring()), EFileReadError);
+  EXPECT_THROW(GetFileMd5(path.wstring()), EFOpenError);
 }

@@ -2,7 +2,8 @@
 
 #include <stdexcept>
 
-#include "network/untMtuRules.h"
+#include "base/untMultiString.h"
+#include "network/untMTURules.h"
 
 namespace {
 
@@ -22,15 +23,15 @@ std::vector<std::wstring> Parse(const std::vector<std::uint8_t>& bytes) {
 }
 
 struct TOutcome {
-  TMtuAction action;
+  TMTUAction action;
   std::vector<std::wstring> checked;
   int reads = 0;
 };
 
-TOutcome Decide(const std::vector<std::wstring>& addresses, std::int32_t mtu, bool hasMtu, std::int32_t current = 0) {
+TOutcome Decide(const std::vector<std::wstring>& addresses, std::int32_t mtu, bool hasMTU, std::int32_t current = 0) {
   TOutcome outcome{};
-  outcome.action = DecideInterfaceMtu(
-      addresses, mtu, hasMtu,
+  outcome.action = DecideInterfaceMTU(
+      addresses, mtu, hasMTU,
       [&] {
         ++outcome.reads;
         return current;
@@ -43,9 +44,8 @@ TOutcome Decide(const std::vector<std::wstring>& addresses, std::int32_t mtu, bo
 
 TEST(MultiString, ReadsTheRegistryLayout) {
   using L = std::vector<std::wstring>;
-  EXPECT_EQ((L{L"10.0.0.5", L"192.168.1.2"}),
-            Parse(Units({'1', '0', '.', '0', '.', '0', '.', '5', 0, '1', '9', '2', '.', '1', '6', '8', '.', '1', '.',
-                         '2', 0, 0})));
+  EXPECT_EQ((L{L"10.0.0.5", L"192.168.1.2"}), Parse(Units({'1', '0', '.', '0', '.', '0', '.', '5', 0,   '1', '9',
+                                                           '2', '.', '1', '6', '8', '.', '1', '.', '2', 0,   0})));
   EXPECT_EQ((L{L""}), Parse(Units({0, 0}))) << "only the terminating NULs: one empty string";
   EXPECT_EQ((L{L""}), Parse(Units({0}))) << "a single NUL";
   EXPECT_EQ((L{L"a"}), Parse(Units({'a', 0, 0, 'b', 0, 0}))) << "the walk ends at the double NUL";
@@ -76,47 +76,47 @@ TEST(MultiString, WritingAndReadingBackKeepsTheList) {
   EXPECT_EQ(Units({0}), BuildMultiString({}));
 }
 
-TEST(MtuDecision, SettingActsOnTheFirst192168AddressOnly) {
+TEST(MTUDecision, SettingActsOnTheFirst192168AddressOnly) {
   TOutcome outcome = Decide({L"0.0.0.0", L"192.168.1.23"}, 1417, false);
-  EXPECT_EQ(TMtuAction::Write, outcome.action);
+  EXPECT_EQ(TMTUAction::Write, outcome.action);
   EXPECT_EQ((std::vector<std::wstring>{L"0.0.0.0", L"192.168.1.23"}), outcome.checked);
 
   outcome = Decide({L"192.168.1.2", L"192.168.1.3", L""}, 1417, false);
-  EXPECT_EQ(TMtuAction::Write, outcome.action);
+  EXPECT_EQ(TMTUAction::Write, outcome.action);
   EXPECT_EQ(1u, outcome.checked.size()) << "further addresses are not looked at";
 
   for (const wchar_t* other : {L"10.0.0.5", L"192.168", L"192.1680.1.1", L"x192.168.1.1", L"", L"192.168,1.1"}) {
     outcome = Decide({other, L""}, 1417, true, 9000);
-    EXPECT_EQ(TMtuAction::NotLan, outcome.action);
+    EXPECT_EQ(TMTUAction::NotLan, outcome.action);
     EXPECT_EQ(2u, outcome.checked.size());
     EXPECT_EQ(0, outcome.reads) << "the MTU of a foreign interface is never read";
   }
-  EXPECT_EQ(TMtuAction::NotLan, Decide({}, 1417, false).action);
+  EXPECT_EQ(TMTUAction::NotLan, Decide({}, 1417, false).action);
 }
 
-TEST(MtuDecision, SettingKeepsALowerOrEqualValueAndLowersAHigherOne) {
-  EXPECT_EQ(TMtuAction::Write, Decide({L"192.168.0.1"}, 1417, true, 1500).action);
-  EXPECT_EQ(TMtuAction::SkipExisting, Decide({L"192.168.0.1"}, 1417, true, 1417).action);
-  EXPECT_EQ(TMtuAction::SkipExisting, Decide({L"192.168.0.1"}, 1417, true, 1400).action);
-  EXPECT_EQ(TMtuAction::SkipExisting, Decide({L"192.168.0.1"}, 1417, true, -1).action) << "compared as signed";
+TEST(MTUDecision, SettingKeepsALowerOrEqualValueAndLowersAHigherOne) {
+  EXPECT_EQ(TMTUAction::Write, Decide({L"192.168.0.1"}, 1417, true, 1500).action);
+  EXPECT_EQ(TMTUAction::SkipExisting, Decide({L"192.168.0.1"}, 1417, true, 1417).action);
+  EXPECT_EQ(TMTUAction::SkipExisting, Decide({L"192.168.0.1"}, 1417, true, 1400).action);
+  EXPECT_EQ(TMTUAction::SkipExisting, Decide({L"192.168.0.1"}, 1417, true, -1).action) << "compared as signed";
   TOutcome missing = Decide({L"192.168.0.1"}, 1417, false);
-  EXPECT_EQ(TMtuAction::Write, missing.action);
+  EXPECT_EQ(TMTUAction::Write, missing.action);
   EXPECT_EQ(0, missing.reads);
 }
 
-TEST(MtuDecision, RemovingLooksOnlyAtExistence) {
+TEST(MTUDecision, RemovingLooksOnlyAtExistence) {
   for (std::int32_t mtu : {0, -5}) {
     TOutcome outcome = Decide({L"192.168.0.1"}, mtu, true, 1400);
-    EXPECT_EQ(TMtuAction::Delete, outcome.action);
+    EXPECT_EQ(TMTUAction::Delete, outcome.action);
     EXPECT_EQ(0, outcome.reads) << "a value of any type is removed";
-    EXPECT_EQ(TMtuAction::SkipMissing, Decide({L"192.168.0.1"}, mtu, false).action);
-    EXPECT_EQ(TMtuAction::NotLan, Decide({L"10.0.0.5"}, mtu, true).action);
+    EXPECT_EQ(TMTUAction::SkipMissing, Decide({L"192.168.0.1"}, mtu, false).action);
+    EXPECT_EQ(TMTUAction::NotLan, Decide({L"10.0.0.5"}, mtu, true).action);
   }
 }
 
-TEST(MtuDecision, AnUnreadableValueStopsTheDecisionAfterTheAddressesWereSeen) {
+TEST(MTUDecision, AnUnreadableValueStopsTheDecisionAfterTheAddressesWereSeen) {
   std::vector<std::wstring> seen;
-  EXPECT_THROW(DecideInterfaceMtu(
+  EXPECT_THROW(DecideInterfaceMTU(
                    {L"192.168.5.5"}, 1417, true, []() -> std::int32_t { throw std::runtime_error("wrong type"); },
                    [&](const std::wstring& address) { seen.push_back(address); }),
                std::runtime_error);

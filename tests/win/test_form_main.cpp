@@ -1,73 +1,97 @@
 // The main window in this process: the blinking record-failed hint and the title panel's layout.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "shell/untFormMain.h"
-#include "support/Screenshot.h"
+#include "testkit/Screenshot.h"
 
 namespace {
 
-// Runs the thread's messages until ms milliseconds after start.
-void PumpUntil(DWORD start, DWORD ms) {
-  while (GetTickCount() - start < ms) {
+// The hint's blink interval in these tests: the form ticks as often, so a whole count takes a fraction of a second.
+constexpr UINT kTickMs = 10;
+
+// Runs the thread's messages until the form has handled its next timer tick; false when none came within
+// boundMs (a bound against hanging, far above the interval).
+bool NextTick(HWND form, DWORD boundMs = 2000) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < boundMs) {
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      Sleep(1);
+      continue;
     }
-    Sleep(5);
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    if (message.message == WM_TIMER && message.hwnd == form) return true;
   }
+  return false;
+}
+
+// The hint's own visibility, whether or not the form is on the screen.
+bool Shown(HWND tip) { return (GetWindowLongW(tip, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// The hint's visibility after each of count ticks.
+std::vector<bool> Blinks(HWND form, HWND tip, int count) {
+  std::vector<bool> seen;
+  for (int i = 0; i < count && NextTick(form); ++i) seen.push_back(Shown(tip));
+  return seen;
 }
 
 HWND TitleControl(const TFormMainTovlaneClient& form, UINT_PTR id) {
   return GetDlgItem(GetDlgItem(form.Handle(), idPnlTitle), static_cast<int>(id));
 }
 
+class FormMain : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "destroying the main window ends the message loop";
+  }
+};
+
 }  // namespace
 
-TEST(FormMain, RecordFailedTipBlinksForTenSecondsAndRestartsWhenAskedAgain) {
+TEST_F(FormMain, RecordFailedTipBlinksTwentyTimesAndRestartsWhenAskedAgain) {
   TFormMainTovlaneClient form;
-  ShowWindow(form.Handle(), SW_SHOW);
+  form.SetRecordFailedTipInterval(kTickMs);
   HWND tip = TitleControl(form, idLblRecordFailedTip);
   ASSERT_NE(nullptr, tip);
-  EXPECT_FALSE(IsWindowVisible(tip));
+  EXPECT_FALSE(Shown(tip));
 
-  DWORD start = GetTickCount();
   form.ShowRecordFailedTip();
-  PumpUntil(start, 600);
-  EXPECT_TRUE(IsWindowVisible(tip)) << "visible after the first 500 ms";
-  // Saving takes about 300 ms: done before the next tick.
-  EXPECT_TRUE(SaveWindowScreenshot(form.Handle(), L"main-window-record-failed-tip"));
-  PumpUntil(start, 1250);
-  EXPECT_FALSE(IsWindowVisible(tip)) << "hidden after 1000 ms";
-  PumpUntil(start, 3250);
-  ASSERT_FALSE(IsWindowVisible(tip));
+  ASSERT_TRUE(NextTick(form.Handle()));
+  ASSERT_TRUE(Shown(tip)) << "visible after the first tick";
+  EXPECT_EQ((std::vector<bool>{false, true, false, true}), Blinks(form.Handle(), tip, 4));
 
-  // Asked again while blinking: another full ten seconds from here.
-  start = GetTickCount();
+  // Asked again while blinking: another full count of twenty from the visibility it has.
   form.ShowRecordFailedTip();
-  PumpUntil(start, 9750);
-  EXPECT_TRUE(IsWindowVisible(tip)) << "the first count would have ended by now";
-  PumpUntil(start, 10500);
-  EXPECT_FALSE(IsWindowVisible(tip));
-  PumpUntil(start, 11500);
-  EXPECT_FALSE(IsWindowVisible(tip)) << "hidden for good";
+  std::vector<bool> expected;
+  for (int tick = 1; tick < 20; ++tick) expected.push_back(tick % 2 == 0);
+  expected.push_back(false);
+  EXPECT_EQ(expected, Blinks(form.Handle(), tip, 20));
+  EXPECT_FALSE(NextTick(form.Handle(), 10 * kTickMs)) << "the timer stops after the last toggle";
+  EXPECT_FALSE(Shown(tip)) << "hidden for good";
 }
 
-TEST(FormMain, TestButtonEndsTheBlinking) {
+TEST_F(FormMain, TestButtonEndsTheBlinking) {
   TFormMainTovlaneClient form;
+  form.SetRecordFailedTipInterval(kTickMs);
   ShowWindow(form.Handle(), SW_SHOW);
   HWND tip = TitleControl(form, idLblRecordFailedTip);
-  const DWORD start = GetTickCount();
   form.ShowRecordFailedTip();
-  PumpUntil(start, 750);
+  ASSERT_TRUE(NextTick(form.Handle()));
   ASSERT_TRUE(IsWindowVisible(tip));
+  // Saving pumps messages (ticks may pass meanwhile); the picture is taken first, with the hint shown.
+  EXPECT_TRUE(SaveWindowScreenshot(form.Handle(), L"main-window-record-failed-tip"));
   form.btnTestClick();
   EXPECT_FALSE(IsWindowVisible(tip));
-  PumpUntil(start, 1800);
-  EXPECT_FALSE(IsWindowVisible(tip)) << "no tick after the test window";
+  EXPECT_FALSE(NextTick(form.Handle(), 10 * kTickMs)) << "no tick after the test window";
+  EXPECT_FALSE(IsWindowVisible(tip));
 }
 
-TEST(FormMain, RightAnchoredControlsFollowTheRightEdge) {
+TEST_F(FormMain, RightAnchoredControlsFollowTheRightEdge) {
   TFormMainTovlaneClient form;
   SetWindowPos(form.Handle(), nullptr, 0, 0, 1280, 700, SWP_NOZORDER | SWP_NOMOVE);
   struct {

@@ -2,9 +2,10 @@
 
 #include <thread>
 
-#include "app/untGlobal.h"
-#include "app/untSettings.h"
-#include "support/WinTestSupport.h"
+#include "base/untGlobal.h"
+#include "base/untSettings.h"
+#include "base/untText.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
 

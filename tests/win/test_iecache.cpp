@@ -8,15 +8,15 @@
 #include <string>
 
 #include "network/untIECache.h"
-#include "support/UrlCacheEntries.h"
+#include "testkit/UrlCacheEntries.h"
 
 namespace {
 
 using O = TIECacheEntryOption;
 
 TIECache ToolsCache() {
-  return TIECache({O::NORMAL_ENTRY, O::STICKY_ENTRY, O::URLHISTORY_ENTRY, O::TRACK_OFFLINE_ENTRY,
-                   O::TRACK_ONLINE_ENTRY});
+  return TIECache(
+      {O::NORMAL_ENTRY, O::STICKY_ENTRY, O::URLHISTORY_ENTRY, O::TRACK_OFFLINE_ENTRY, O::TRACK_ONLINE_ENTRY});
 }
 
 }  // namespace

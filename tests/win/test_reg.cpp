@@ -3,11 +3,12 @@
 
 #include <algorithm>
 
-#include "app/untGlobal.h"
+#include "base/untGlobal.h"
+#include "base/untReg.h"
+#include "base/untText.h"
 #include "network/untMTU.h"
-#include "network/untReg.h"
-#include "support/MtuInterfaces.h"
-#include "support/WinTestSupport.h"
+#include "testkit/MTUInterfaces.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
 
@@ -33,8 +34,6 @@ std::vector<BYTE> Bytes(const std::wstring& units) {
   const BYTE* begin = reinterpret_cast<const BYTE*>(units.data());
   return std::vector<BYTE>(begin, begin + units.size() * sizeof(wchar_t));
 }
-
-std::vector<std::string> LogLines() { return SplitLines(ReadWholeFile(LogFileName())); }
 
 // The log's messages without their date and time.
 std::vector<std::string> LogMessages() {
@@ -108,13 +107,13 @@ TEST(SetAllMTU, SetsAndRemovesOnlyOn192168Interfaces) {
 
   InitGlobal();
   EXPECT_TRUE(SetAllMTU(1417));
-  EXPECT_EQ(1417u, interfaces.Mtu(L"{mtu-test-1-dhcp}"));
-  EXPECT_EQ(1417u, interfaces.Mtu(L"{mtu-test-2-static1500}"));
-  EXPECT_EQ(1400u, interfaces.Mtu(L"{mtu-test-3-has1400}"));
-  EXPECT_EQ(1417u, interfaces.Mtu(L"{mtu-test-4-has1417}"));
-  EXPECT_EQ(1500u, interfaces.Mtu(L"{mtu-test-5-ten}"));
-  EXPECT_EQ(std::nullopt, interfaces.Mtu(L"{mtu-test-6-nodot}"));
-  EXPECT_EQ(1417u, interfaces.Mtu(L"{mtu-test-7-two}"));
+  EXPECT_EQ(1417u, interfaces.MTU(L"{mtu-test-1-dhcp}"));
+  EXPECT_EQ(1417u, interfaces.MTU(L"{mtu-test-2-static1500}"));
+  EXPECT_EQ(1400u, interfaces.MTU(L"{mtu-test-3-has1400}"));
+  EXPECT_EQ(1417u, interfaces.MTU(L"{mtu-test-4-has1417}"));
+  EXPECT_EQ(1500u, interfaces.MTU(L"{mtu-test-5-ten}"));
+  EXPECT_EQ(std::nullopt, interfaces.MTU(L"{mtu-test-6-nodot}"));
+  EXPECT_EQ(1417u, interfaces.MTU(L"{mtu-test-7-two}"));
 
   const std::vector<std::string> messages = LogMessages();
   auto has = [&](const std::vector<std::string>& run) {
@@ -136,8 +135,8 @@ TEST(SetAllMTU, SetsAndRemovesOnlyOn192168Interfaces) {
   EXPECT_TRUE(SetAllMTU(0));
   for (const wchar_t* name : {L"{mtu-test-1-dhcp}", L"{mtu-test-2-static1500}", L"{mtu-test-3-has1400}",
                               L"{mtu-test-4-has1417}", L"{mtu-test-7-two}"})
-    EXPECT_EQ(std::nullopt, interfaces.Mtu(name)) << WideToAnsi(name);
-  EXPECT_EQ(1500u, interfaces.Mtu(L"{mtu-test-5-ten}")) << "foreign interfaces are left alone in removal too";
+    EXPECT_EQ(std::nullopt, interfaces.MTU(name)) << WideToAnsi(name);
+  EXPECT_EQ(1500u, interfaces.MTU(L"{mtu-test-5-ten}")) << "foreign interfaces are left alone in removal too";
   const std::vector<std::string> removal = LogMessages();
   EXPECT_NE(removal.end(), std::find(removal.begin(), removal.end(), "SetAllMTU remove MTU"));
 
@@ -155,11 +154,11 @@ TEST(SetAllMTU, AWrongValueTypeRaisesAfterEarlierInterfacesWereChanged) {
   interfaces.Add(L"{mtu-test-b-broken}", std::nullopt, L"192.168.1.2");
   interfaces.SetRaw(L"{mtu-test-b-broken}", L"MTU", REG_SZ, {'1', 0, '5', 0, 0, 0});
   EXPECT_THROW(SetAllMTU(1417), ERegistryException);
-  EXPECT_EQ(1417u, interfaces.Mtu(L"{mtu-test-a-good}"));
+  EXPECT_EQ(1417u, interfaces.MTU(L"{mtu-test-a-good}"));
 
   interfaces.Add(L"{mtu-test-c-dhcpnumber}", std::nullopt, std::nullopt);
   interfaces.SetRaw(L"{mtu-test-c-dhcpnumber}", L"DhcpIPAddress", REG_DWORD, {1, 0, 0, 0});
   interfaces.SetRaw(L"{mtu-test-b-broken}", L"MTU", REG_DWORD, {0xDC, 0x05, 0, 0});
   EXPECT_THROW(SetAllMTU(1417), ERegistryException) << "a DhcpIPAddress that is not a string";
-  EXPECT_EQ(1417u, interfaces.Mtu(L"{mtu-test-b-broken}"));
+  EXPECT_EQ(1417u, interfaces.MTU(L"{mtu-test-b-broken}"));
 }

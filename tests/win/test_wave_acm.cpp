@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "audio/WaveStorage.h"
-#include "support/WinTestSupport.h"
+#include "audio/WaveACM.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ TEST(WaveConversion, RecordingConvertsToTheTemplateFormat) {
   RecordTones(wave, Mono16bit8000Hz);
   ASSERT_TRUE(wave.SaveToFile(OutputFolder() + L"\\source.wav"));
 
-  ASSERT_TRUE(wave.ConvertTo(adpcm.WaveFormat()));
+  ASSERT_TRUE(ConvertTo(wave, adpcm.WaveFormat()));
   EXPECT_TRUE(wave.SameWaveFormat(adpcm.WaveFormat()));
   const std::vector<uint8_t> image = StreamBytes(wave.Stream());
   uint32_t fmtSize, dataSize;
@@ -110,7 +110,7 @@ TEST(WaveConversion, RecordingConvertsToTheTemplateFormat) {
   ASSERT_TRUE(wave.SaveToFile(OutputFolder() + L"\\converted.wav"));
 
   // Converting again to the same record is a no-op.
-  ASSERT_TRUE(wave.ConvertTo(adpcm.WaveFormat()));
+  ASSERT_TRUE(ConvertTo(wave, adpcm.WaveFormat()));
   EXPECT_EQ(image, StreamBytes(wave.Stream()));
 }
 
@@ -122,24 +122,24 @@ TEST(WaveConversion, ImpossibleTargetsLeaveTheStreamAlone) {
   TWaveFormatEx unknown{};
   FillPcmFormat(unknown, Mono16bit8000Hz);
   unknown.wFormatTag = 0x7A7A;  // no codec produces this tag
-  EXPECT_FALSE(wave.ConvertTo(&unknown));
-  EXPECT_FALSE(wave.ConvertTo(nullptr));
-  EXPECT_FALSE(wave.ConvertToPCM(nonePCM));
+  EXPECT_FALSE(ConvertTo(wave, &unknown));
+  EXPECT_FALSE(ConvertTo(wave, nullptr));
+  EXPECT_FALSE(ConvertToPCM(wave, nonePCM));
   EXPECT_EQ(before, StreamBytes(wave.Stream()));
   EXPECT_TRUE(wave.Valid());
 
   TWave silent;
   ASSERT_TRUE(silent.BeginRewritePCM(Mono16bit8000Hz));
   ASSERT_TRUE(silent.EndRewrite());
-  EXPECT_TRUE(silent.ConvertToPCM(Mono16bit8000Hz));  // already in that format
-  EXPECT_FALSE(silent.ConvertToPCM(Mono8Bit8000Hz));  // no audio to convert
+  EXPECT_TRUE(ConvertToPCM(silent, Mono16bit8000Hz));  // already in that format
+  EXPECT_FALSE(ConvertToPCM(silent, Mono8Bit8000Hz));  // no audio to convert
   EXPECT_EQ(46, silent.Stream().Size());
 }
 
 TEST(WaveConversion, PcmToPcmChangesSampleSize) {
   TWave wave;
   RecordTones(wave, Mono16bit8000Hz);
-  ASSERT_TRUE(wave.ConvertToPCM(Mono8Bit8000Hz));
+  ASSERT_TRUE(ConvertToPCM(wave, Mono8Bit8000Hz));
   EXPECT_EQ(Mono8Bit8000Hz, wave.PCMFormat());
   EXPECT_EQ(8000u, wave.DataSize());
   EXPECT_EQ(46 + 8000, wave.Stream().Size());

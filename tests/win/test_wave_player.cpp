@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "audio/WavePlayers.h"
-#include "support/WinTestSupport.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
 
@@ -20,8 +20,6 @@ struct TPlayerRun {
 
   TPlayerRun() {
     player.SetBufferLength(100);
-    player.SetVolumeLeft(100);
-    player.SetVolumeRight(100);
     player.OnLevel = [this](TWaveAudioIO&, int level) { levels.push_back(level); };
     player.OnDeactivate = [this](TWaveAudioIO&) {
       ++deactivations;

@@ -1,24 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
-#include "support/Screenshot.h"
-#include "support/WinTestSupport.h"
+#include "base/untMessages.h"
 #include "support/widgets/TWindow.h"
+#include "testkit/Screenshot.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
 
+// Every message the window object gets, kept beyond the object's life.
 class TRecordingWindow : public TWindow {
  public:
-  TRecordingWindow() {
+  explicit TRecordingWindow(std::vector<UINT>& record) : seen(record) {
     RECT bounds = {100, 100, 420, 300};
     CreateHandle(L"TovlaneTestWindow", L"test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, bounds, nullptr);
   }
-  std::vector<UINT> seen;
+  ~TRecordingWindow() override { DestroyHandle(); }
+  std::vector<UINT>& seen;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     seen.push_back(message);
+    if (message == WM_USER + 9) throw std::runtime_error("handler failed");
     if (message == WM_ERASEBKGND) {
       RECT client;
       GetClientRect(Handle(), &client);
@@ -29,6 +35,12 @@ class TRecordingWindow : public TWindow {
   }
 };
 
+std::vector<std::wstring> gShownMessages;
+int RecordMessage(HWND, const std::wstring& text, UINT) {
+  gShownMessages.push_back(text);
+  return IDOK;
+}
+
 bool Saw(const std::vector<UINT>& seen, UINT message) {
   for (UINT m : seen)
     if (m == message) return true;
@@ -38,25 +50,60 @@ bool Saw(const std::vector<UINT>& seen, UINT message) {
 }  // namespace
 
 TEST(Window, ObjectReceivesItsMessagesFromCreationOn) {
-  TRecordingWindow window;
+  std::vector<UINT> seen;
+  TRecordingWindow window(seen);
   ASSERT_NE(nullptr, window.Handle());
   EXPECT_EQ(&window, TWindow::FromHandle(window.Handle()));
-  EXPECT_TRUE(Saw(window.seen, WM_NCCREATE));
-  EXPECT_TRUE(Saw(window.seen, WM_CREATE));
+  EXPECT_TRUE(Saw(seen, WM_NCCREATE));
+  EXPECT_TRUE(Saw(seen, WM_CREATE));
   SendMessageW(window.Handle(), WM_USER + 7, 0, 0);
-  EXPECT_EQ(static_cast<UINT>(WM_USER + 7), window.seen.back());
+  EXPECT_EQ(static_cast<UINT>(WM_USER + 7), seen.back());
   EXPECT_TRUE(SaveWindowScreenshot(window.Handle(), L"window-base"));
 }
 
 TEST(Window, DestroyingEitherSideReleasesTheOther) {
   HWND handle;
+  std::vector<UINT> seen;
   {
-    TRecordingWindow window;
+    TRecordingWindow window(seen);
     handle = window.Handle();
   }
   EXPECT_FALSE(IsWindow(handle));
+  EXPECT_TRUE(Saw(seen, WM_DESTROY)) << "the derived window sees its own destruction";
+  EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), seen.back());
 
-  TRecordingWindow window;
+  TRecordingWindow window(seen);
   DestroyWindow(window.Handle());
   EXPECT_EQ(nullptr, window.Handle());
+}
+
+TEST(Window, CommandsOfChildControlsRunTheirHandlers) {
+  std::vector<UINT> seen;
+  TRecordingWindow window(seen);
+  int clicks = 0;
+  window.OnCommand(42, [&] { ++clicks; });
+  HWND button = CreateWindowExW(0, L"BUTTON", L"press", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 80, 24,
+                                window.Handle(), reinterpret_cast<HMENU>(42), GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(nullptr, button);
+  SendMessageW(button, BM_CLICK, 0, 0);
+  EXPECT_EQ(1, clicks);
+  SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(42, BN_SETFOCUS), reinterpret_cast<LPARAM>(button));
+  SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(43, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  EXPECT_EQ(1, clicks) << "other notifications and other controls run nothing";
+}
+
+TEST(Window, AnExceptionInAHandlerGoesToTheInstalledBoxOnTheMainThreadOnly) {
+  gShownMessages.clear();
+  std::vector<UINT> seen;
+  TRecordingWindow window(seen);
+  SendMessageW(window.Handle(), WM_USER + 9, 0, 0);
+  EXPECT_TRUE(gShownMessages.empty()) << "nothing is shown before the application installs its box";
+  InstallMessageBox(RecordMessage);
+  SendMessageW(window.Handle(), WM_USER + 9, 0, 0);
+  EXPECT_EQ(std::vector<std::wstring>{L"handler failed"}, gShownMessages);
+  int fromWorker = -1;
+  std::thread([&] { fromWorker = MsgBox(nullptr, L"from a worker", MB_OK); }).join();
+  EXPECT_EQ(0, fromWorker);
+  EXPECT_EQ(1u, gShownMessages.size()) << "a worker's message only reaches the log";
+  InstallMessageBox(nullptr);
 }

@@ -5,14 +5,10 @@
 #include <chrono>
 #include <set>
 
+#include "base/untText.h"
+
 namespace {
 constexpr int kMaxInterimResponses = 10;
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 bool IsRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -79,7 +75,7 @@ void THttpClient::SetRequestHeader(const std::string& name, const std::string& v
       value.find_first_of("\r\n") != std::string::npos)
     throw EHttpError("invalid request header: " + name);
   for (auto& header : FHeaders)
-    if (EqualNoCase(header.first, name)) {
+    if (EqualsAsciiNoCase(header.first, name)) {
       header.second = value;
       return;
     }
@@ -103,8 +99,8 @@ void THttpClient::Send(const TUri& uri, const std::string& method, const std::st
                        const std::string& contentType) {
   std::string request = method + " " + uri.PathAndQuery() + " HTTP/1.0\r\nHost: " + RequestHost + "\r\n";
   for (const auto& header : FHeaders)
-    if (!EqualNoCase(header.first, "Host") && !EqualNoCase(header.first, "Content-Length") &&
-        !(method == "POST" && EqualNoCase(header.first, "Content-Type")))
+    if (!EqualsAsciiNoCase(header.first, "Host") && !EqualsAsciiNoCase(header.first, "Content-Length") &&
+        !(method == "POST" && EqualsAsciiNoCase(header.first, "Content-Type")))
       request += header.first + ": " + header.second + "\r\n";
   if (method == "POST") {
     if (!contentType.empty()) request += "Content-Type: " + contentType + "\r\n";

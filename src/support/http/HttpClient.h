@@ -12,7 +12,7 @@
 #include "support/http/HttpResponse.h"
 #include "support/http/HttpSocket.h"
 #include "support/http/Uri.h"
-#include "support/streams/Streams.h"
+#include "base/Streams.h"
 
 // An error status; the message is the status line, e.g. "HTTP/1.1 404 Not Found".
 class EHttpStatusError : public EHttpError {

@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/untText.h"
+
 namespace {
 constexpr size_t kMaxLineLength = 8192;
 constexpr size_t kMaxHeaderBytes = 65536;
 constexpr size_t kMaxHeaderCount = 200;
 constexpr size_t kBufferSize = 256 * 1024;
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -49,7 +45,7 @@ int64_t ParseContentLength(const std::string& value) {
 
 std::string THttpResponseHead::Header(const std::string& name) const {
   for (const auto& header : Headers)
-    if (EqualNoCase(header.first, name)) return header.second;
+    if (EqualsAsciiNoCase(header.first, name)) return header.second;
   return "";
 }
 
@@ -59,19 +55,19 @@ TBodyLayout BodyLayoutOf(const THttpResponseHead& head, const std::string& metho
   std::string coding;
   bool haveLength = false;
   for (const auto& header : head.Headers) {
-    if (EqualNoCase(header.first, "Transfer-Encoding")) {
+    if (EqualsAsciiNoCase(header.first, "Transfer-Encoding")) {
       coding = header.second;
-    } else if (EqualNoCase(header.first, "Content-Length")) {
+    } else if (EqualsAsciiNoCase(header.first, "Content-Length")) {
       int64_t length = ParseContentLength(header.second);
       if (haveLength && length != layout.Length) throw EHttpError("conflicting Content-Length headers");
       layout.Length = length;
       haveLength = true;
     }
   }
-  if (!coding.empty() && !EqualNoCase(coding, "identity")) {
+  if (!coding.empty() && !EqualsAsciiNoCase(coding, "identity")) {
     // Only chunked is understood; as the last coding it delimits the body.
     size_t comma = coding.rfind(',');
-    if (!EqualNoCase(Trim(comma == std::string::npos ? coding : coding.substr(comma + 1)), "chunked") ||
+    if (!EqualsAsciiNoCase(Trim(comma == std::string::npos ? coding : coding.substr(comma + 1)), "chunked") ||
         comma != std::string::npos)
       throw EHttpError("unsupported Transfer-Encoding: " + coding.substr(0, 80));
     layout.Framing = TBodyFraming::Chunked;

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "base/untHandle.h"
 #include "support/widgets/TGdi.h"
 
 namespace {
@@ -59,7 +60,9 @@ LRESULT TButtonBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (GetCapture() == Handle()) ReleaseCapture();
       SetFlags(fHot, false);
       // Last: the click may close the window that owns this button.
-      if (click && OnClick) OnClick();
+      if (click)
+        SendMessageW(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Handle()), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(Handle()));
       return 0;
     }
     case WM_CAPTURECHANGED:
@@ -92,14 +95,12 @@ void TFlatButton::Paint(HDC dc, const RECT& bounds) {
   FillSolid(dc, bounds, fBackground);
   if (state != TButtonState::bsNormal) {
     // A flat button shows its outline only while it can be pressed.
-    HBRUSH fill = CreateSolidBrush(Shade(fBackground, state == TButtonState::bsPressed ? -24 : 14));
-    HPEN frame = CreatePen(PS_SOLID, 1, Shade(fBackground, -48));
-    HGDIOBJ oldBrush = SelectObject(dc, fill), oldPen = SelectObject(dc, frame);
+    const TBrushHandle fill(CreateSolidBrush(Shade(fBackground, state == TButtonState::bsPressed ? -24 : 14)));
+    const TPenHandle frame(CreatePen(PS_SOLID, 1, Shade(fBackground, -48)));
+    HGDIOBJ oldBrush = SelectObject(dc, fill.Get()), oldPen = SelectObject(dc, frame.Get());
     RoundRect(dc, 0, 0, bounds.right, bounds.bottom, 4, 4);
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
-    DeleteObject(fill);
-    DeleteObject(frame);
   }
   const SIZE image = BitmapSize(fImage);
   const SIZE text = TextExtent(dc, fFont, fCaption);

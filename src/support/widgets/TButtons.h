@@ -1,16 +1,13 @@
 #pragma once
 // Owner-drawn buttons: TImageButton draws one of the three images of a strip (normal, mouse over,
 // pressed); TFlatButton draws an image and a caption on the background and a light frame while the
-// mouse is over it. Both click when the left button is released over them.
-#include <functional>
+// mouse is over it. Both click when the left button is released over them: like a system button, they send
+// WM_COMMAND with BN_CLICKED to their parent.
 #include <string>
 
 #include "support/widgets/TPaintedControl.h"
 
 class TButtonBase : public TPaintedControl {
- public:
-  std::function<void()> OnClick;
-
  protected:
   enum class TButtonState { bsNormal, bsHot, bsPressed };
   TButtonBase() = default;

@@ -1,30 +1,18 @@
 #include "support/widgets/TGdi.h"
 
-TGdiObject& TGdiObject::operator=(TGdiObject&& other) noexcept {
-  if (this != &other) {
-    if (fObject) DeleteObject(fObject);
-    fObject = other.fObject;
-    other.fObject = nullptr;
-  }
-  return *this;
-}
-
-TGdiObject::~TGdiObject() {
-  if (fObject) DeleteObject(fObject);
-}
-
-TGdiObject CreateUiFont(const wchar_t* face, int pixelHeight, bool bold, BYTE charset) {
+TFontHandle CreateUiFont(const wchar_t* face, int pixelHeight, bool bold, BYTE charset) {
   LOGFONTW font = {};
   font.lfHeight = -pixelHeight;
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   font.lfCharSet = charset;
   font.lfQuality = CLEARTYPE_QUALITY;
   lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-  return TGdiObject(CreateFontIndirectW(&font));
+  return TFontHandle(CreateFontIndirectW(&font));
 }
 
-TGdiObject LoadAlphaBitmap(const wchar_t* resourceName) {
-  return TGdiObject(LoadImageW(GetModuleHandleW(nullptr), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+TBitmapHandle LoadAlphaBitmap(const wchar_t* resourceName) {
+  return TBitmapHandle(static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 SIZE BitmapSize(HBITMAP bitmap) {
@@ -35,12 +23,11 @@ SIZE BitmapSize(HBITMAP bitmap) {
 
 void DrawAlphaBitmap(HDC dc, HBITMAP bitmap, int sourceLeft, int width, int height, int x, int y) {
   if (!bitmap) return;
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ previous = SelectObject(source, bitmap);
+  const TMemoryDc source(CreateCompatibleDC(dc));
+  HGDIOBJ previous = SelectObject(source.Get(), bitmap);
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, x, y, width, height, source, sourceLeft, 0, width, height, blend);
-  SelectObject(source, previous);
-  DeleteDC(source);
+  AlphaBlend(dc, x, y, width, height, source.Get(), sourceLeft, 0, width, height, blend);
+  SelectObject(source.Get(), previous);
 }
 
 SIZE TextExtent(HDC dc, HFONT font, const std::wstring& text) {
@@ -54,17 +41,16 @@ SIZE TextExtent(HDC dc, HFONT font, const std::wstring& text) {
 TBufferedPaint::TBufferedPaint(HWND window) : fWindow(window) {
   fTarget = BeginPaint(window, &fPaint);
   GetClientRect(window, &fBounds);
-  fMemory = CreateCompatibleDC(fTarget);
-  fBitmap =
-      CreateCompatibleBitmap(fTarget, fBounds.right > 0 ? fBounds.right : 1, fBounds.bottom > 0 ? fBounds.bottom : 1);
-  fPrevious = SelectObject(fMemory, fBitmap);
+  fMemory.Reset(CreateCompatibleDC(fTarget));
+  fBitmap.Reset(
+      CreateCompatibleBitmap(fTarget, fBounds.right > 0 ? fBounds.right : 1, fBounds.bottom > 0 ? fBounds.bottom : 1));
+  fPrevious = SelectObject(fMemory.Get(), fBitmap.Get());
 }
 
 TBufferedPaint::~TBufferedPaint() {
-  BitBlt(fTarget, 0, 0, fBounds.right, fBounds.bottom, fMemory, 0, 0, SRCCOPY);
-  SelectObject(fMemory, fPrevious);
-  DeleteObject(fBitmap);
-  DeleteDC(fMemory);
+  BitBlt(fTarget, 0, 0, fBounds.right, fBounds.bottom, fMemory.Get(), 0, 0, SRCCOPY);
+  // The bitmap is deselected before the members delete it and the memory DC.
+  SelectObject(fMemory.Get(), fPrevious);
   EndPaint(fWindow, &fPaint);
 }
 

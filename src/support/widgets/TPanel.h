@@ -1,5 +1,6 @@
 #pragma once
-// A plain coloured area that holds other controls and reports mouse presses and double-clicks on itself.
+// A plain coloured area that holds other controls, passes their commands on to its parent and reports mouse
+// presses and double-clicks on itself.
 #include <functional>
 
 #include "support/widgets/TPaintedControl.h"

@@ -2,13 +2,17 @@
 
 #include <stdexcept>
 
-#include "app/untApplication.h"
+#include "base/untMessages.h"
 
-TWindow::~TWindow() {
-  if (fHandle) {
-    SetWindowLongPtrW(fHandle, GWLP_USERDATA, 0);
-    DestroyWindow(fHandle);
-  }
+TWindow::~TWindow() { DestroyHandle(); }
+
+void TWindow::DestroyHandle() {
+  // WM_NCDESTROY clears the handle.
+  if (fHandle) DestroyWindow(fHandle);
+}
+
+void TWindow::OnCommand(UINT_PTR controlId, std::function<void()> handler) {
+  fCommands[controlId] = std::move(handler);
 }
 
 TWindow* TWindow::FromHandle(HWND window) {
@@ -37,6 +41,13 @@ void TWindow::CreateHandle(const wchar_t* className, const std::wstring& title, 
 }
 
 LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && lParam) {
+    const auto command = fCommands.find(LOWORD(wParam));
+    if (command != fCommands.end()) {
+      if (HIWORD(wParam) == BN_CLICKED) command->second();
+      return 0;
+    }
+  }
   if (message == WM_PRINT && (lParam & PRF_CHILDREN)) {
     LRESULT result = DefWindowProcW(fHandle, message, wParam, lParam & ~PRF_CHILDREN);
     PrintChildren(reinterpret_cast<HDC>(wParam), lParam);
@@ -78,9 +89,9 @@ LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, L
   try {
     return self->HandleMessage(message, wParam, lParam);
   } catch (const std::exception& error) {
-    ShowDefaultError(window, error);
+    ReportError(window, error);
   } catch (...) {
-    ShowDefaultError(window, std::runtime_error("unexpected error"));
+    ReportError(window, std::runtime_error("unexpected error"));
   }
   return 0;
 }

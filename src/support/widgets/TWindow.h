@@ -1,9 +1,19 @@
 #pragma once
 // Base of every window the program draws: the object is tied to its HWND at WM_NCCREATE and found
-// again from the window's user data, so each message reaches the object's HandleMessage. The object
-// owns its HWND: destroying the object destroys the window.
+// again from the window's user data, so each message reaches the object's HandleMessage, WM_DESTROY and
+// WM_NCDESTROY included. The object owns its HWND.
+//
+// Commands reach the window object as handlers: a control (ours or the system's) sends WM_COMMAND with its
+// identifier to its parent, and the window runs the handler registered for that identifier with OnCommand.
+// Containers pass their children's commands on to their own parent.
+//
+// Destruction: a concrete window's destructor calls DestroyHandle first, while its overrides still work;
+// the window and its child windows go, then the members (fonts, bitmaps, controls) in reverse order of
+// their making. The base destructor only catches a window that was never made that far.
 #include <windows.h>
 
+#include <functional>
+#include <map>
 #include <string>
 
 class TWindow {
@@ -22,19 +32,25 @@ class TWindow {
   // The window object behind a handle made by this class, or nullptr.
   static TWindow* FromHandle(HWND window);
 
+  // The handler of the command of the given control identifier (BN_CLICKED and its like); replaces one before.
+  void OnCommand(UINT_PTR controlId, std::function<void()> handler);
+
  protected:
   TWindow() = default;
 
   // Registers the window class on first use and creates the window. Raises std::runtime_error on failure.
   void CreateHandle(const wchar_t* className, const std::wstring& title, DWORD style, DWORD exStyle, const RECT& bounds,
                     HWND parent, UINT_PTR controlId = 0, UINT classStyle = CS_DBLCLKS, HCURSOR cursor = nullptr);
+  // Destroys the window, and with it its child windows; the object gets WM_DESTROY and WM_NCDESTROY.
+  void DestroyHandle();
 
-  // Messages of the window; the default passes them to DefWindowProcW, except that WM_PRINT also prints
-  // the child windows (not every system's default does).
+  // Messages of the window; the default runs command handlers, passes the rest to DefWindowProcW, and makes
+  // WM_PRINT also print the child windows (not every system's default does).
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
   void PrintChildren(HDC dc, LPARAM flags);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND fHandle = nullptr;
+  std::map<UINT_PTR, std::function<void()>> fCommands;
 };

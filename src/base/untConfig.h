@@ -1,0 +1,9 @@
+#pragma once
+// The program's fixed identity and the defaults of its settings.
+#include "base/untClientVersion.h"
+
+inline constexpr wchar_t kClientVersion[] = L"" TOVLANE_VERSION_TEXT;
+inline constexpr wchar_t kIniSection[] = L"Debug";
+inline constexpr wchar_t kDefaultMainSiteUrl[] = L"http://www.tovlane.com";
+inline constexpr wchar_t kDefaultOnlineCheckUrl[] = L"http://www.tovlane.com/client/client-update.shtml";
+inline constexpr wchar_t kRegistryKeyPath[] = L"Software\\Tovlane";

@@ -1,0 +1,118 @@
+#pragma once
+// One owner for every kind of system handle: THandle<Traits> closes its handle with the traits' Close and
+// can only be moved. A traits struct names the handle type, its empty value and how it is closed.
+#include <windows.h>
+
+#include <utility>
+
+template <typename Traits>
+class THandle {
+ public:
+  using Type = typename Traits::Type;
+
+  THandle() = default;
+  explicit THandle(Type handle) : fHandle(handle) {}
+  THandle(THandle&& other) noexcept : fHandle(other.Release()) {}
+  THandle& operator=(THandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+  ~THandle() { Reset(); }
+
+  Type Get() const { return fHandle; }
+  bool Valid() const { return fHandle != Traits::Empty(); }
+  explicit operator bool() const { return Valid(); }
+  // Closes the handle held and takes the given one.
+  void Reset(Type handle = Traits::Empty()) {
+    if (Valid()) Traits::Close(fHandle);
+    fHandle = handle;
+  }
+  // Gives the handle up without closing it.
+  Type Release() { return std::exchange(fHandle, Traits::Empty()); }
+  // For the functions that return a handle through a pointer: closes the one held first.
+  Type* Receive() {
+    Reset();
+    return &fHandle;
+  }
+
+ private:
+  Type fHandle = Traits::Empty();
+};
+
+// Kernel objects: events, threads, processes, tokens, duplicated handles.
+struct TKernelTraits {
+  using Type = HANDLE;
+  static Type Empty() { return nullptr; }
+  static void Close(Type handle) { CloseHandle(handle); }
+};
+// Files, whose failed open is INVALID_HANDLE_VALUE rather than null.
+struct TFileTraits {
+  using Type = HANDLE;
+  static Type Empty() { return INVALID_HANDLE_VALUE; }
+  static void Close(Type handle) { CloseHandle(handle); }
+};
+struct TRegKeyTraits {
+  using Type = HKEY;
+  static Type Empty() { return nullptr; }
+  static void Close(Type key) { RegCloseKey(key); }
+};
+// Fonts, bitmaps, brushes and pens.
+template <typename Object>
+struct TGdiTraits {
+  using Type = Object;
+  static Type Empty() { return nullptr; }
+  static void Close(Type object) { DeleteObject(object); }
+};
+// Memory device contexts made with CreateCompatibleDC.
+struct TMemoryDcTraits {
+  using Type = HDC;
+  static Type Empty() { return nullptr; }
+  static void Close(Type dc) { DeleteDC(dc); }
+};
+
+using TKernelHandle = THandle<TKernelTraits>;
+using TFileHandle = THandle<TFileTraits>;
+using TRegKeyHandle = THandle<TRegKeyTraits>;
+using TFontHandle = THandle<TGdiTraits<HFONT>>;
+using TBitmapHandle = THandle<TGdiTraits<HBITMAP>>;
+using TBrushHandle = THandle<TGdiTraits<HBRUSH>>;
+using TPenHandle = THandle<TGdiTraits<HPEN>>;
+using TMemoryDc = THandle<TMemoryDcTraits>;
+
+// A COM interface pointer that holds one reference, released with the owner. Move-only like the handles.
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  // Takes over a reference the caller owns.
+  explicit ComPtr(Interface* pointer) : fPointer(pointer) {}
+  ComPtr(ComPtr&& other) noexcept : fPointer(std::exchange(other.fPointer, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fPointer = std::exchange(other.fPointer, nullptr);
+    }
+    return *this;
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() { Reset(); }
+
+  Interface* Get() const { return fPointer; }
+  Interface* operator->() const { return fPointer; }
+  explicit operator bool() const { return fPointer != nullptr; }
+  void Reset() {
+    if (fPointer) fPointer->Release();
+    fPointer = nullptr;
+  }
+  // For QueryInterface and CoCreateInstance: releases the pointer held first.
+  void** Receive() {
+    Reset();
+    return reinterpret_cast<void**>(&fPointer);
+  }
+
+ private:
+  Interface* fPointer = nullptr;
+};
