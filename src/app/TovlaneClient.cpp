@@ -10,6 +10,7 @@
 #include "app/untCommandLine.h"
 #include "app/untGlobal.h"
 #include "app/untSettings.h"
+#include "base/untMainThread.h"
 #include "network/untFormTools.h"
 #include "network/untMTU.h"
 #include "shell/untFormMain.h"
@@ -45,9 +46,13 @@ int RunEnsureMtu() {
 // A window that cannot be made is reported, and the process ends with 1.
 int RunMainWindow() {
   try {
+    TMainThread mainThread;
     TFormMainTovlaneClient form;
     form.FormCreate();
-    return RunMessageLoop();
+    const int exitCode = RunMessageLoop();
+    // Workers that still wait for the main thread are let go before anything is torn down.
+    mainThread.Shutdown();
+    return exitCode;
   } catch (const std::exception& error) {
     ShowDefaultError(nullptr, error);
     return 1;
