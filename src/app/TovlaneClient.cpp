@@ -9,6 +9,7 @@
 #include "app/untApplication.h"
 #include "app/untCommandLine.h"
 #include "base/untGlobal.h"
+#include "base/untMainThread.h"
 #include "base/untMessages.h"
 #include "base/untSettings.h"
 #include "base/untText.h"
@@ -47,9 +48,13 @@ int RunEnsureMTU() {
 // A window that cannot be made is reported, and the process ends with 1.
 int RunMainWindow() {
   try {
+    TMainThread mainThread;
     TFormMainTovlaneClient form;
     form.FormCreate();
-    return RunMessageLoop();
+    const int exitCode = RunMessageLoop();
+    // Workers that still wait for the main thread are let go before anything is torn down.
+    mainThread.Shutdown();
+    return exitCode;
   } catch (const std::exception& error) {
     ReportError(nullptr, error);
     return 1;
