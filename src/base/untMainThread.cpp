@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/untGlobal.h"
+#include "base/untText.h"
 
 namespace {
 
