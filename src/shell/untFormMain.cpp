@@ -133,6 +133,8 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
 }
 
 TFormMainTovlaneClient::~TFormMainTovlaneClient() {
+  // The page may keep the bridge alive beyond the window.
+  if (ewbExternal) ewbExternal->SetMainWindow(nullptr);
   if (FormMainTovlaneClient == this) FormMainTovlaneClient = nullptr;
 }
 
@@ -143,6 +145,8 @@ void TFormMainTovlaneClient::FormCreate() {
   btnMaxClick();
   FMainSiteUrl = IniFile ? IniFile->ReadString(IniSection, L"MainSiteUrl", DefaultMainSiteUrl) : DefaultMainSiteUrl;
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
+  ewbExternal = TTovlaneWebBrowserExternal::Create(std::make_unique<TWebBrowserScriptExecutor>(), nullptr);
+  ewbExternal->SetMainWindow(this);
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
   BringWindowToTop(Handle());
@@ -180,6 +184,7 @@ void TFormMainTovlaneClient::CheckMicrophone() {
       btnTestClick();
       break;
     case TMicrophoneAction::maUseStored:
+      ewbExternal->SetMicrophoneDeviceId(storedId);
       break;
   }
 }
@@ -193,6 +198,9 @@ void TFormMainTovlaneClient::ShowRecordFailedTip() {
   // Setting the timer again restarts its interval.
   SetTimer(Handle(), RecordFailedTipTimerId, TBlinkSchedule::IntervalMs, nullptr);
 }
+
+// The update flow is not built yet; until it is, the page's "ForceUpdateFlash" command arrives here and does nothing.
+void TFormMainTovlaneClient::ForceFlashUpdate() {}
 
 void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
   FRecordFailedTip.Tick();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "bridge/untTovlaneWebBrowserExternal.h"
 #include "shell/untFormMainRules.h"
 #include "shell/untRegKey.h"
 #include "support/widgets/TButtons.h"
@@ -31,7 +32,7 @@ enum TFormMainControl : UINT_PTR {
   idBtnClose
 };
 
-class TFormMainTovlaneClient : public TWindow {
+class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
  public:
   // Creates the window and its controls, hidden; FormCreate runs the start-up.
   TFormMainTovlaneClient();
@@ -39,7 +40,8 @@ class TFormMainTovlaneClient : public TWindow {
 
   void FormCreate();
   int MsgBox(const std::wstring& text, UINT types);
-  void ShowRecordFailedTip();
+  void ShowRecordFailedTip() override;
+  void ForceFlashUpdate() override;
 
   void btnMaxClick();
   void btnMinClick();
@@ -64,6 +66,7 @@ class TFormMainTovlaneClient : public TWindow {
   std::wstring FMainSiteUrl;
   bool FIsMax = false;
   TBlinkSchedule FRecordFailedTip;
+  Microsoft::WRL::ComPtr<TTovlaneWebBrowserExternal> ewbExternal;
 
   TGdiObject FFont, FTipFont;
   TGdiObject FLogo, FHomeImage, FRefreshImage, FTestImage, FToolImage, FMinStrip, FMaxStrip, FCloseStrip;
