@@ -12,8 +12,8 @@ std::wstring WindowsPathFromEnv(const char* name) {
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::string();
   std::string bytes;
   char buffer[65536];
@@ -59,4 +59,9 @@ TProcessResult RunProcess(const std::wstring& program, const std::wstring& argum
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return result;
+}
+
+void PumpMessagesUntil(const std::function<bool()>& done) {
+  MSG message;
+  while (!done() && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
 }

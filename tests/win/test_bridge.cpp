@@ -14,16 +14,11 @@
 #include "bridge/untCallbackScript.h"
 #include "bridge/untTovlaneWebBrowserExternal.h"
 #include "bridge/untVariant.h"
+#include "support/WinTestSupport.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-template <typename Done>
-void PumpUntil(Done done) {
-  MSG message;
-  while (!done() && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-}
 
 std::wstring OwnPath() {
   wchar_t path[MAX_PATH];
@@ -504,7 +499,7 @@ TEST_F(Bridge, CallbacksFromEightWorkersArriveOnceAndInOrderPerWorker) {
             CallbackScript(TCallback::cbPlayAudioCompleted, std::to_wstring(w) + L"\"" + std::to_wstring(i), L"ok"));
       bridge->QueueRecordFailedTip();
     });
-  PumpUntil([&] { return executor->scripts.size() == size_t(kWorkers * kEach) && window.tips == kWorkers; });
+  PumpMessagesUntil([&] { return executor->scripts.size() == size_t(kWorkers * kEach) && window.tips == kWorkers; });
   for (auto& worker : workers) worker.join();
   EXPECT_FALSE(executor->offMainThread);
   std::vector<int> next(kWorkers, 0);
@@ -523,7 +518,7 @@ TEST_F(Bridge, ClosingWhileWorkersWaitEndsCleanly) {
     workers.emplace_back([&] {
       for (int i = 0; i < 1000 && !closing; ++i) bridge->callJavascript(L"window.voxVoiceEngine.x();");
     });
-  PumpUntil([&] { return executor->scripts.size() >= 100; });
+  PumpMessagesUntil([&] { return executor->scripts.size() >= 100; });
   closing = true;
   mainThread.Shutdown();
   for (auto& worker : workers) worker.join();

@@ -15,8 +15,8 @@ namespace {
 using O = TIECacheEntryOption;
 
 TIECache ToolsCache() {
-  return TIECache({O::NORMAL_ENTRY, O::STICKY_ENTRY, O::URLHISTORY_ENTRY, O::TRACK_OFFLINE_ENTRY,
-                   O::TRACK_ONLINE_ENTRY});
+  return TIECache(
+      {O::NORMAL_ENTRY, O::STICKY_ENTRY, O::URLHISTORY_ENTRY, O::TRACK_OFFLINE_ENTRY, O::TRACK_ONLINE_ENTRY});
 }
 
 }  // namespace
