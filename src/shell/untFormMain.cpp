@@ -126,7 +126,11 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
   LayoutControls(client.right);
 }
 
-TFormMainTovlaneClient::~TFormMainTovlaneClient() { DestroyHandle(); }
+TFormMainTovlaneClient::~TFormMainTovlaneClient() {
+  // The page may keep the bridge alive beyond the window.
+  if (ewbExternal) ewbExternal->SetMainWindow(nullptr);
+  DestroyHandle();
+}
 
 void TFormMainTovlaneClient::FormCreate() {
   PrepareEnvironmentInfo();
@@ -135,6 +139,8 @@ void TFormMainTovlaneClient::FormCreate() {
   btnMaxClick();
   FMainSiteUrl = IniFile ? IniFile->ReadString(kIniSection, L"MainSiteUrl", kDefaultMainSiteUrl) : kDefaultMainSiteUrl;
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
+  ewbExternal = TTovlaneWebBrowserExternal::Create(std::make_unique<TWebBrowserScriptExecutor>(), nullptr);
+  ewbExternal->SetMainWindow(this);
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
   BringWindowToTop(Handle());
@@ -177,6 +183,7 @@ void TFormMainTovlaneClient::CheckMicrophone() {
       btnTestClick();
       break;
     case TMicrophoneAction::maUseStored:
+      ewbExternal->SetMicrophoneDeviceId(storedId.value_or(0));
       break;
   }
 }
@@ -188,6 +195,9 @@ void TFormMainTovlaneClient::ShowRecordFailedTip() {
   // Setting the timer again restarts its interval.
   SetTimer(Handle(), kRecordFailedTipTimerId, FRecordFailedTipInterval, nullptr);
 }
+
+// The update flow is not built yet; until it is, the page's "ForceUpdateFlash" command arrives here and does nothing.
+void TFormMainTovlaneClient::ForceFlashUpdate() {}
 
 void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
   FRecordFailedTip.Tick();

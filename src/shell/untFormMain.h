@@ -8,6 +8,7 @@
 
 #include "base/untHandle.h"
 #include "base/untReg.h"
+#include "bridge/untTovlaneWebBrowserExternal.h"
 #include "shell/untFormMainRules.h"
 #include "support/widgets/TButtons.h"
 #include "support/widgets/TLabel.h"
@@ -31,7 +32,7 @@ enum TFormMainControl : UINT_PTR {
   idBtnClose
 };
 
-class TFormMainTovlaneClient : public TWindow {
+class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
  public:
   // Creates the window and its controls, hidden; FormCreate runs the start-up.
   TFormMainTovlaneClient();
@@ -39,7 +40,8 @@ class TFormMainTovlaneClient : public TWindow {
 
   void FormCreate();
   int MsgBox(const std::wstring& text, UINT types);
-  void ShowRecordFailedTip();
+  void ShowRecordFailedTip() override;
+  void ForceFlashUpdate() override;
   // The time between two blinks of the hint, TBlinkSchedule::kIntervalMs unless changed.
   void SetRecordFailedTipInterval(UINT ms) { FRecordFailedTipInterval = ms; }
 
@@ -67,6 +69,7 @@ class TFormMainTovlaneClient : public TWindow {
   bool FIsMax = false;
   TBlinkSchedule FRecordFailedTip;
   UINT FRecordFailedTipInterval = TBlinkSchedule::kIntervalMs;
+  Microsoft::WRL::ComPtr<TTovlaneWebBrowserExternal> ewbExternal;
 
   TFontHandle FFont, FTipFont;
   TBitmapHandle FLogo, FHomeImage, FRefreshImage, FTestImage, FToolImage, FMinStrip, FMaxStrip, FCloseStrip;

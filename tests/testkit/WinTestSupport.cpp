@@ -75,3 +75,8 @@ TProcessResult RunProcess(const std::wstring& program, const std::wstring& argum
   result.finished = process.WaitForExit(timeoutMs, result.exitCode);
   return result;
 }
+
+void PumpMessagesUntil(const std::function<bool()>& done) {
+  MSG message;
+  while (!done() && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+}

@@ -2,6 +2,7 @@
 // What the Windows tests share: paths handed over by the test environment, files, the log, processes.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,3 +42,6 @@ struct TProcessResult {
 };
 // Starts the program with the arguments and waits up to timeoutMs for it to end (killing it then).
 TProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs);
+
+// Dispatches the thread's messages until done() holds; what makes it hold must come with a message.
+void PumpMessagesUntil(const std::function<bool()>& done);

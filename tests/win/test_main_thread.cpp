@@ -9,17 +9,7 @@
 #include <vector>
 
 #include "base/untMainThread.h"
-
-namespace {
-
-// Runs the thread's messages until done() holds; every awaited piece of work posts a wake message.
-template <typename Done>
-void PumpUntil(Done done) {
-  MSG message;
-  while (!done() && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-}
-
-}  // namespace
+#include "testkit/WinTestSupport.h"
 
 TEST(MainThread, WorkFromEachThreadRunsInOrderOnTheMainThread) {
   TMainThread mainThread;
@@ -42,7 +32,7 @@ TEST(MainThread, WorkFromEachThreadRunsInOrderOnTheMainThread) {
         ++finished;
       }));
     });
-  PumpUntil([&] { return finished == kThreads; });
+  PumpMessagesUntil([&] { return finished == kThreads; });
   for (auto& worker : workers) worker.join();
   EXPECT_FALSE(wrongThread);
   EXPECT_FALSE(synchronizeEarly);
@@ -72,7 +62,7 @@ TEST(MainThread, OnTheMainThreadWorkRunsAtOnceAndErrorsReachTheCaller) {
                  }),
                  std::runtime_error);
   });
-  PumpUntil([&] { return ran; });
+  PumpMessagesUntil([&] { return ran; });
   worker.join();
 }
 
@@ -111,7 +101,7 @@ TEST(MainThread, WorkForATargetThatIsGoneIsDroppedAndFreed) {
   });
   worker.join();
   target.reset();
-  PumpUntil([&] { return afterRan; });
+  PumpMessagesUntil([&] { return afterRan; });
   EXPECT_EQ(0, *payload) << "no work ran against the destroyed target";
   EXPECT_EQ(1, payload.use_count());
 
@@ -119,5 +109,5 @@ TEST(MainThread, WorkForATargetThatIsGoneIsDroppedAndFreed) {
   TLiveness alive;
   std::thread second([&, token = alive.Token()] { Queue([payload] { ++*payload; }, token); });
   second.join();
-  PumpUntil([&] { return *payload == 1; });
+  PumpMessagesUntil([&] { return *payload == 1; });
 }
