@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -125,6 +126,22 @@ TEST(Digests, PiecesAroundBlockAndPaddingEdgesGiveTheWholeDigest) {
     EXPECT_EQ(Md5Hex(text), ToHex(md5.Final())) << size;
     EXPECT_EQ(Sha1Hex(text), ToHex(sha.Final())) << size;
   }
+}
+
+// An empty vector's data() may be null; empty input is still the empty message, alone or between pieces.
+TEST(Digests, EmptyInputWithoutStorageIsTheEmptyMessage) {
+  const std::vector<uint8_t> none;
+  EXPECT_EQ(Sha1Hex(""), ToHex(Sha1Of(none.data(), none.size())));
+  EXPECT_EQ(Md5Hex(""), ToHex(Md5Of(none.data(), none.size())));
+  TSha1 sha;
+  TMd5 md5;
+  for (const char* piece : {"a", "", "b"}) {
+    const void* data = *piece ? piece : nullptr;
+    sha.Update(data, std::strlen(piece));
+    md5.Update(data, std::strlen(piece));
+  }
+  EXPECT_EQ(Sha1Hex("ab"), ToHex(sha.Final()));
+  EXPECT_EQ(Md5Hex("ab"), ToHex(md5.Final()));
 }
 
 TEST(Base64, MatchesRfc4648Vectors) {

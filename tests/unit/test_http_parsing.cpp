@@ -77,22 +77,118 @@ TEST(Uri, RebuildsWithOrWithoutCredentialsFragmentAndDefaultPort) {
 }
 
 TEST(Uri, RefusesMalformedText) {
-  for (const char* text :
-       {"", "host/path", "://host", "http://", "http://:80/", "http://h:port/", "http://h:65536/", "http://h:123456/",
-        "http://[::1/", "http://[::1]x/", "http://h/a b", "1http://h/", "ht@p://h/", "http://h/\x01"})
+  for (const char* text : {"",
+                           "host/path",
+                           "://host",
+                           "http://",
+                           "http://:80/",
+                           "http://h:port/",
+                           "http://h:65536/",
+                           "http://h:123456/",
+                           "http://[::1/",
+                           "http://[::1]x/",
+                           "1http://h/",
+                           "ht@p://h/",
+                           "http://h:80:80/",
+                           "http://h:80:/",
+                           "http://[h]/",
+                           "http://[]/",
+                           "http://a]b/",
+                           "http://a b/",
+                           "http://u\x01@h/",
+                           "http:g",
+                           "mailto:x@y",
+                           "javascript:alert(1)"})
     EXPECT_THROW(TUri::Parse(text), EUriError) << text;
 }
 
-TEST(Uri, ResolvesRedirectTargets) {
-  TUri base = TUri::Parse("http://u:p@a.example:81/dir/sub/page?x=1#f");
-  EXPECT_EQ("http://b.example/new", base.Resolve("http://b.example/new").Compose(true));
-  EXPECT_EQ("http://c.example:9/z", base.Resolve("//c.example:9/z").Compose(true));
-  EXPECT_EQ("http://a.example:81/root?y=2", base.Resolve("/root?y=2").Compose(true));
-  EXPECT_EQ("http://a.example:81/dir/sub/other", base.Resolve("other").Compose(true));
-  EXPECT_EQ("http://a.example:81/dir/up", base.Resolve("../up").Compose(true));
-  EXPECT_EQ("http://a.example:81/", base.Resolve("../../../..").Compose(true));
-  EXPECT_EQ("http://a.example:81/dir/sub/page?z", base.Resolve("?z").Compose(true));
-  EXPECT_THROW(base.Resolve("/a b"), EUriError);
+TEST(Uri, EncodesWhatMayNotAppearRawAndKeepsValidUrlsByteForByte) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"http://h/prompts/a b.mp3?x=1 2#f g", "http://h/prompts/a%20b.mp3?x=1%202#f%20g"},
+      {"http://h/\x01\x7f\xe4\"<>`{}?\"<>`{}\xe4#\"<>`{}",
+       "http://h/%01%7F%E4%22%3C%3E%60%7B%7D?%22%3C%3E`{}%E4#%22%3C%3E%60{}"},
+      {" \t http://h/a\tb\r\nc?d\ne \r\n", "http://h/abc?de"},
+      {"http://h/a%20b;p=1/~x-._!$&'()*+,;=:@%zz/?q=/?:@!$&'()*+,;=%7e&%#f/?:@!$&'()*+,;=",
+       "http://h/a%20b;p=1/~x-._!$&'()*+,;=:@%zz/?q=/?:@!$&'()*+,;=%7e&%#f/?:@!$&'()*+,;="},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(expected, TUri::Parse(text).Compose(true)) << text;
+}
+
+TEST(Uri, ResolvesEveryExampleOfRfc3986) {
+  const TUri base = TUri::Parse("http://a/b/c/d;p?q");
+  // Section 5.4.1, then the abnormal examples of 5.4.2 (strict parser).
+  const std::pair<const char*, const char*> examples[] = {
+      {"g:h", "g:h"},
+      {"g", "http://a/b/c/g"},
+      {"./g", "http://a/b/c/g"},
+      {"g/", "http://a/b/c/g/"},
+      {"/g", "http://a/g"},
+      {"//g", "http://g"},
+      {"?y", "http://a/b/c/d;p?y"},
+      {"g?y", "http://a/b/c/g?y"},
+      {"#s", "http://a/b/c/d;p?q#s"},
+      {"g#s", "http://a/b/c/g#s"},
+      {"g?y#s", "http://a/b/c/g?y#s"},
+      {";x", "http://a/b/c/;x"},
+      {"g;x", "http://a/b/c/g;x"},
+      {"g;x?y#s", "http://a/b/c/g;x?y#s"},
+      {"", "http://a/b/c/d;p?q"},
+      {".", "http://a/b/c/"},
+      {"./", "http://a/b/c/"},
+      {"..", "http://a/b/"},
+      {"../", "http://a/b/"},
+      {"../g", "http://a/b/g"},
+      {"../..", "http://a/"},
+      {"../../", "http://a/"},
+      {"../../g", "http://a/g"},
+      {"../../../g", "http://a/g"},
+      {"../../../../g", "http://a/g"},
+      {"/./g", "http://a/g"},
+      {"/../g", "http://a/g"},
+      {"g.", "http://a/b/c/g."},
+      {".g", "http://a/b/c/.g"},
+      {"g..", "http://a/b/c/g.."},
+      {"..g", "http://a/b/c/..g"},
+      {"./../g", "http://a/b/g"},
+      {"./g/.", "http://a/b/c/g/"},
+      {"g/./h", "http://a/b/c/g/h"},
+      {"g/../h", "http://a/b/c/h"},
+      {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+      {"g;x=1/../y", "http://a/b/c/y"},
+      {"g?y/./x", "http://a/b/c/g?y/./x"},
+      {"g?y/../x", "http://a/b/c/g?y/../x"},
+      {"g#s/./x", "http://a/b/c/g#s/./x"},
+      {"g#s/../x", "http://a/b/c/g#s/../x"},
+      {"http:g", "http:g"},
+  };
+  for (const auto& [reference, target] : examples) EXPECT_EQ(target, base.Resolve(reference)) << reference;
+}
+
+TEST(Uri, ResolvesRedirectTargetsWithTheBasesAuthorityAndAnyScheme) {
+  const TUri base = TUri::Parse("http://u:p@a.example:81/dir/sub/page?x=1#f");
+  const std::pair<const char*, const char*> cases[] = {
+      {"HTTP://b.example/new", "HTTP://b.example/new"},
+      {"//c.example:9/z", "http://c.example:9/z"},
+      {"/root?y=2", "http://u:p@a.example:81/root?y=2"},
+      {"../up", "http://u:p@a.example:81/dir/up"},
+      {"#s", "http://u:p@a.example:81/dir/sub/page?x=1#s"},
+      {" other file\r\n", "http://u:p@a.example:81/dir/sub/other file"},
+      {"javascript:alert(1)", "javascript:alert(1)"},
+      {"mailto:x@y", "mailto:x@y"},
+      {"data:,x", "data:,x"},
+      {"1a:b", "http://u:p@a.example:81/dir/sub/1a:b"},
+  };
+  for (const auto& [reference, target] : cases) EXPECT_EQ(target, base.Resolve(reference)) << reference;
+  const std::pair<const char*, const char*> schemes[] = {{"HTTP://x", "http"},
+                                                         {"\tJavaScript:alert(1)", "javascript"},
+                                                         {"g:h", "g"},
+                                                         {"a+b-c.d:x", "a+b-c.d"},
+                                                         {"1a:b", ""},
+                                                         {"./g:h", ""},
+                                                         {"/a:b", ""},
+                                                         {"?a:b", ""},
+                                                         {"", ""}};
+  for (const auto& [reference, scheme] : schemes) EXPECT_EQ(scheme, TUri::SchemeOf(reference)) << reference;
 }
 
 TEST(HttpResponse, BodiesByLengthByCloseAndByChunks) {

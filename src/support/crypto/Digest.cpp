@@ -21,6 +21,8 @@ void Md5Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t m, uint32
 template <typename Compressor>
 void FeedBlocks(const uint8_t* in, size_t size, uint8_t* buffer, size_t& buffered, uint64_t& length,
                 Compressor compress) {
+  // Empty input may come without storage (an empty vector's data()), which memcpy must not see.
+  if (size == 0) return;
   length += size;
   if (buffered) {
     size_t take = std::min(size, 64 - buffered);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <set>
 
 namespace {
@@ -17,23 +18,6 @@ bool IsRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// Bytes outside printable ASCII may not appear in a request line.
-std::string EncodeTarget(const std::string& target) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string text;
-  for (char c : target) {
-    unsigned char b = static_cast<unsigned char>(c);
-    if (b > 0x20 && b < 0x7F) {
-      text += c;
-    } else {
-      text += '%';
-      text += kHex[b >> 4];
-      text += kHex[b & 15];
-    }
-  }
-  return text;
-}
-
 class TConnectionSource : public IByteSource {
  public:
   TConnectionSource(TSocketConnection& connection, int timeoutMs) : FConnection(connection), FTimeout(timeoutMs) {}
@@ -42,6 +26,45 @@ class TConnectionSource : public IByteSource {
  private:
   TSocketConnection& FConnection;
   int FTimeout;
+};
+
+// Writes a body into a stream at its position. An announced size grows the stream once, so that a
+// memory stream is not reallocated piece by piece; a bound keeps a size that never arrives from taking
+// memory, and what was grown beyond the bytes that did arrive is cut off again.
+class TBodySink {
+ public:
+  TBodySink(TStream& stream, int64_t expected)
+      : FStream(stream), FStart(stream.Position()), FSizeBefore(stream.Size()) {
+    if (expected > 0 && expected <= kMaxPresize && FStart + expected > FSizeBefore) {
+      FStream.SetSize(FStart + expected);
+      FGrownTo = FStart + expected;
+    }
+  }
+  ~TBodySink() {
+    const int64_t end = std::max(FSizeBefore, FStart + FWritten);
+    if (FGrownTo <= end) return;
+    try {
+      FStream.SetSize(end);
+    } catch (const EStreamError&) {
+      // The request has failed already; its own error is the one to report.
+    }
+  }
+  TBodySink(const TBodySink&) = delete;
+  TBodySink& operator=(const TBodySink&) = delete;
+
+  void Write(const char* data, size_t size) {
+    FStream.WriteBuffer(data, int64_t(size));
+    FWritten += int64_t(size);
+  }
+  int64_t Written() const { return FWritten; }
+
+ private:
+  static constexpr int64_t kMaxPresize = 256 << 20;
+  TStream& FStream;
+  const int64_t FStart;
+  const int64_t FSizeBefore;
+  int64_t FGrownTo = 0;
+  int64_t FWritten = 0;
 };
 
 // The connection of one request is closed however the request ends.
@@ -63,20 +86,22 @@ void THttpClient::SetRequestHeader(const std::string& name, const std::string& v
   FHeaders.emplace_back(name, value);
 }
 
-void THttpClient::Get(const std::string& url, std::ostream& body) { Request(url, "GET", "", "", body); }
+void THttpClient::Get(const std::string& url, TStream& body) { Request(url, "GET", "", "", body); }
 
 void THttpClient::Post(const std::string& url, const std::string& content, const std::string& contentType,
-                       std::ostream& body) {
+                       TStream& body) {
   Request(url, "POST", content, contentType, body);
 }
 
 void THttpClient::Disconnect() { FConnection.Abort(); }
 
-void THttpClient::Connect(const std::string& host, int port) { FConnection.Open(host, port, ConnectTimeout); }
+void THttpClient::Connect(const std::string& host, int port) {
+  FConnection.Open(host, port, ConnectTimeout, NameLookup);
+}
 
 void THttpClient::Send(const TUri& uri, const std::string& method, const std::string& content,
                        const std::string& contentType) {
-  std::string request = method + " " + EncodeTarget(uri.PathAndQuery()) + " HTTP/1.0\r\nHost: " + RequestHost + "\r\n";
+  std::string request = method + " " + uri.PathAndQuery() + " HTTP/1.0\r\nHost: " + RequestHost + "\r\n";
   for (const auto& header : FHeaders)
     if (!EqualNoCase(header.first, "Host") && !EqualNoCase(header.first, "Content-Length") &&
         !(method == "POST" && EqualNoCase(header.first, "Content-Type")))
@@ -90,24 +115,23 @@ void THttpClient::Send(const TUri& uri, const std::string& method, const std::st
   FConnection.SendAll(content.data(), content.size(), ReadTimeout);
 }
 
-void THttpClient::ReceiveBody(THttpReader& reader, const TBodyLayout& layout, std::ostream& body) {
-  int64_t count = 0;
-  if (OnWorkBegin) OnWorkBegin(layout.Framing == TBodyFraming::Length ? layout.Length : 0);
-  try {
-    reader.ReadBody(layout, [&](const char* data, size_t size) {
-      if (!body.write(data, std::streamsize(size))) throw EHttpError("cannot write the response body");
-      count += int64_t(size);
-      if (OnWork) OnWork(count);
-    });
-  } catch (...) {
-    if (OnWorkEnd) OnWorkEnd();
-    throw;
-  }
-  if (OnWorkEnd) OnWorkEnd();
+void THttpClient::ReceiveBody(THttpReader& reader, const TBodyLayout& layout, TStream& body) {
+  const int64_t expected = layout.Framing == TBodyFraming::Length ? layout.Length : 0;
+  TBodySink sink(body, expected);
+  auto report = [&] {
+    if (OnProgress && !OnProgress(sink.Written(), expected)) throw EHttpError("request cancelled");
+  };
+  report();
+  reader.ReadBody(layout, [&](const char* data, size_t size) {
+    sink.Write(data, size);
+    report();
+  });
 }
 
 void THttpClient::Request(const std::string& url, std::string method, std::string content,
-                          const std::string& contentType, std::ostream& body) {
+                          const std::string& contentType, TStream& body) {
+  FConnection.SetDeadline(RequestTimeout > 0 ? TClock::now() + std::chrono::milliseconds(RequestTimeout)
+                                             : TClock::time_point::max());
   TUri uri = TUri::Parse(url);
   std::set<std::string> visited;
   for (int hops = 0;; ++hops) {
@@ -130,7 +154,10 @@ void THttpClient::Request(const std::string& url, std::string method, std::strin
     std::string location = response.Header("Location");
     if (HandleRedirects && IsRedirect(status) && !location.empty()) {
       if (hops >= RedirectMaximum) throw EHttpError("too many redirects (" + std::to_string(hops + 1) + ")");
-      uri = uri.Resolve(location);
+      const std::string target = uri.Resolve(location);
+      if (TUri::SchemeOf(target) != "http")
+        throw EHttpError("redirect to an address that is not http refused: " + target.substr(0, 200));
+      uri = TUri::Parse(target);
       // Only 307 and 308 repeat a POST; the others continue with a GET, as browsers do.
       if (status != 307 && status != 308 && method == "POST") {
         method = "GET";

@@ -29,17 +29,19 @@ int ParseStatusCode(const std::string& line) {
       !IsDigit(line[7]) || line[8] != ' ' || !IsDigit(line[9]) || !IsDigit(line[10]) || !IsDigit(line[11]) ||
       (line.size() > 12 && line[12] != ' '))
     throw EHttpError("malformed status line: \"" + line.substr(0, 80) + "\"");
-  return (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+  const int code = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+  if (code < 100 || code > 599) throw EHttpError("invalid status code: \"" + line.substr(0, 80) + "\"");
+  return code;
 }
 
 int64_t ParseContentLength(const std::string& value) {
-  const int64_t kLimit = INT64_MAX / 10;
   if (value.empty() || !std::all_of(value.begin(), value.end(), IsDigit))
     throw EHttpError("invalid Content-Length: \"" + value.substr(0, 40) + "\"");
   int64_t length = 0;
   for (char c : value) {
-    if (length > kLimit) throw EHttpError("Content-Length too large: " + value.substr(0, 40));
-    length = length * 10 + (c - '0');
+    const int digit = c - '0';
+    if (length > (INT64_MAX - digit) / 10) throw EHttpError("Content-Length too large: " + value.substr(0, 40));
+    length = length * 10 + digit;
   }
   return length;
 }

@@ -1,7 +1,9 @@
 #include "support/http/HttpSocket.h"
 
 #include <algorithm>
-#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <thread>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -118,20 +120,60 @@ struct TAddressList {
   }
 };
 
-using TClock = std::chrono::steady_clock;
-
-int RemainingMs(TClock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
-  return left > 0 ? int(left) : 0;
+TClock::time_point EndAfter(int timeoutMs) {
+  return timeoutMs > 0 ? TClock::now() + std::chrono::milliseconds(timeoutMs) : TClock::time_point::max();
 }
+
+// One slice of a wait that ends at end, at least 1 ms while any time is left.
+int SliceUntil(TClock::time_point end) {
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(end - TClock::now()).count();
+  return int(std::max<decltype(left)>(0, std::min<decltype(left)>(kSliceMs, left)));
+}
+
+// The socket addresses of a numeric host; none for a name.
+void NumericAddresses(const std::string& host, int port, TAddressList& addresses) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  hints.ai_flags = AI_NUMERICHOST;
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses.FList) != 0) addresses.FList = nullptr;
+}
+
+// What a lookup's helper thread and its waiter share; the helper may finish after the waiter left.
+struct TLookupJob {
+  std::mutex Lock;
+  std::condition_variable Done;
+  bool Finished = false;
+  std::vector<std::string> Addresses;
+};
 }  // namespace
+
+std::vector<std::string> SystemNameLookup(const std::string& host) {
+  EnsureSockets();
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  TAddressList list;
+  std::vector<std::string> addresses;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &list.FList) != 0) return addresses;
+  for (addrinfo* a = list.FList; a; a = a->ai_next) {
+    char text[NI_MAXHOST];
+    if (getnameinfo(a->ai_addr, socklen_t(a->ai_addrlen), text, sizeof text, nullptr, 0, NI_NUMERICHOST) == 0)
+      addresses.push_back(text);
+  }
+  return addresses;
+}
 
 TSocketConnection::TSocketConnection() : FSocket(kNoSocket) { EnsureSockets(); }
 
 TSocketConnection::~TSocketConnection() { Close(); }
 
-void TSocketConnection::ThrowIfAborted() const {
+void TSocketConnection::SetDeadline(TClock::time_point deadline) { FDeadline = deadline; }
+
+void TSocketConnection::ThrowIfAbortedOrLate() const {
   if (FAborted) throw EHttpError("connection closed by disconnect");
+  if (TClock::now() >= FDeadline) throw EHttpError("request timed out");
 }
 
 void TSocketConnection::Abort() {
@@ -146,64 +188,88 @@ void TSocketConnection::Close() {
   FSocket = kNoSocket;
 }
 
-bool TSocketConnection::WaitFor(TWait what, int timeoutMs) {
-  const bool unlimited = timeoutMs <= 0;
-  const auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
+bool TSocketConnection::WaitFor(TWait what, int timeoutMs) { return WaitUntil(what, EndAfter(timeoutMs)); }
+
+bool TSocketConnection::WaitUntil(TWait what, TClock::time_point end) {
   for (;;) {
-    ThrowIfAborted();
-    int slice = unlimited ? kSliceMs : std::min(kSliceMs, RemainingMs(deadline));
-    int ready = WaitNative(Native(FSocket), what == TWait::Write, slice);
+    ThrowIfAbortedOrLate();
+    if (TClock::now() >= end) return false;
+    int ready = WaitNative(Native(FSocket), what == TWait::Write, SliceUntil(std::min(end, FDeadline)));
     if (ready < 0) throw EHttpError("socket wait failed: " + ErrorText(LastError()));
     if (ready > 0) {
-      ThrowIfAborted();
+      ThrowIfAbortedOrLate();
       return true;
     }
-    if (!unlimited && RemainingMs(deadline) == 0) return false;
   }
 }
 
-void TSocketConnection::Open(const std::string& host, int port, int timeoutMs) {
+std::vector<std::string> TSocketConnection::LookUp(const std::string& host, const TNameLookup& lookup,
+                                                   TClock::time_point end) {
+  auto job = std::make_shared<TLookupJob>();
+  std::thread([job, host, lookup] {
+    std::vector<std::string> addresses;
+    try {
+      addresses = lookup(host);
+    } catch (...) {
+      // A lookup that fails finds nothing; no exception may leave the thread.
+    }
+    std::lock_guard<std::mutex> hold(job->Lock);
+    job->Addresses = std::move(addresses);
+    job->Finished = true;
+    job->Done.notify_all();
+  }).detach();
+  std::unique_lock<std::mutex> hold(job->Lock);
+  while (!job->Finished) {
+    ThrowIfAbortedOrLate();
+    if (TClock::now() >= end) throw EHttpError("name lookup timed out: " + host);
+    job->Done.wait_for(hold, std::chrono::milliseconds(SliceUntil(std::min(end, FDeadline))));
+  }
+  if (job->Addresses.empty()) throw EHttpError("host not found: " + host);
+  return job->Addresses;
+}
+
+void TSocketConnection::Open(const std::string& host, int port, int timeoutMs, const TNameLookup& lookup) {
   Close();
-  ThrowIfAborted();
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  TAddressList addresses;
-  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses.FList) != 0 || !addresses.FList)
-    throw EHttpError("host not found: " + host);
-  const auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
+  ThrowIfAbortedOrLate();
+  // Several addresses, and the lookup before them, share the one time-out.
+  const auto end = EndAfter(timeoutMs);
+  TAddressList numeric;
+  NumericAddresses(host, port, numeric);
+  const std::vector<std::string> addresses = numeric.FList ? std::vector<std::string>{host} : LookUp(host, lookup, end);
   std::string lastError = "no address";
-  for (addrinfo* a = addresses.FList; a; a = a->ai_next) {
-    TNativeSocket s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
-    if (s == Native(kNoSocket)) {
-      lastError = ErrorText(LastError());
-      continue;
-    }
-    {
-      std::lock_guard<std::mutex> hold(FLock);
-      FSocket = uintptr_t(s);
-    }
-    MakeNonBlocking(s);
-    int one = 1;
-    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
-    if (connect(s, a->ai_addr, int(a->ai_addrlen)) == 0) return;
-    int error = LastError();
-    if (ConnectPending(error)) {
-      // Several addresses share the one time-out; a spent one must not turn into "no limit".
-      int left = timeoutMs > 0 ? RemainingMs(deadline) : 0;
-      if ((timeoutMs > 0 && left == 0) || !WaitFor(TWait::Write, left)) {
-        Close();
-        throw EHttpError("connect timed out");
+  for (const std::string& address : addresses) {
+    TAddressList list;
+    NumericAddresses(address, port, list);
+    if (!list.FList) lastError = "not a numeric address: " + address;
+    for (addrinfo* a = list.FList; a; a = a->ai_next) {
+      TNativeSocket s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
+      if (s == Native(kNoSocket)) {
+        lastError = ErrorText(LastError());
+        continue;
       }
-      int soError = 0;
-      socklen_t length = sizeof soError;
-      getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &length);
-      if (soError == 0) return;
-      error = soError;
+      {
+        std::lock_guard<std::mutex> hold(FLock);
+        FSocket = uintptr_t(s);
+      }
+      MakeNonBlocking(s);
+      int one = 1;
+      setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+      if (connect(s, a->ai_addr, int(a->ai_addrlen)) == 0) return;
+      int error = LastError();
+      if (ConnectPending(error)) {
+        if (!WaitUntil(TWait::Write, end)) {
+          Close();
+          throw EHttpError("connect timed out");
+        }
+        int soError = 0;
+        socklen_t length = sizeof soError;
+        getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &length);
+        if (soError == 0) return;
+        error = soError;
+      }
+      lastError = ErrorText(error);
+      Close();
     }
-    lastError = ErrorText(error);
-    Close();
   }
   throw EHttpError("could not connect to " + host + ":" + std::to_string(port) + " (" + lastError + ")");
 }
@@ -216,7 +282,7 @@ void TSocketConnection::SendAll(const char* data, size_t size, int timeoutMs) {
     if (sent < 0) {
       int error = LastError();
       if (WouldBlock(error) || Interrupted(error)) continue;
-      ThrowIfAborted();
+      ThrowIfAbortedOrLate();
       throw EHttpError("send failed: " + ErrorText(error));
     }
     data += sent;
@@ -230,12 +296,12 @@ size_t TSocketConnection::Receive(char* buffer, size_t size, int timeoutMs) {
     if (!WaitFor(TWait::Read, timeoutMs)) throw EHttpError("read timed out");
     auto got = recv(Native(FSocket), buffer, chunk, 0);
     if (got >= 0) {
-      ThrowIfAborted();
+      ThrowIfAbortedOrLate();
       return size_t(got);
     }
     int error = LastError();
     if (WouldBlock(error) || Interrupted(error)) continue;
-    ThrowIfAborted();
+    ThrowIfAbortedOrLate();
     throw EHttpError("receive failed: " + ErrorText(error));
   }
 }

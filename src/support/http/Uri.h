@@ -21,8 +21,13 @@ struct TUri {
   std::string Params;    // after "?", without it
   std::string Fragment;  // after "#", without it
 
-  // Raises EUriError for text that is no absolute URI with a host.
+  // Raises EUriError for text that is no absolute URI with a host. As browsers do, blanks and tabs or
+  // line ends around the text are dropped, those inside it removed, and bytes that may not appear raw
+  // in path, query or fragment (blanks, controls, non-ASCII, quotes, angle brackets) percent-encoded;
+  // a valid URI keeps every byte of them.
   static TUri Parse(const std::string& text);
+  // The scheme of a URI reference in lower case; empty for a relative reference.
+  static std::string SchemeOf(const std::string& reference);
 
   // 80 for http, 443 for https, 21 for ftp, 0 for others.
   static int DefaultPort(const std::string& protocol);
@@ -36,6 +41,7 @@ struct TUri {
   // Path, document and "?params": the request target of an HTTP request.
   std::string PathAndQuery() const;
 
-  // Resolves a redirect target (absolute, "//host...", "/path" or relative) against this URI.
-  TUri Resolve(const std::string& reference) const;
+  // The target URI of a reference (a redirect's Location) with this URI as its base, as RFC 3986
+  // section 5 resolves it; its scheme may be any, so a caller checks it before fetching.
+  std::string Resolve(const std::string& reference) const;
 };
