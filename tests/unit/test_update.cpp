@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <map>
 #include <random>
-#include <sstream>
 #include <vector>
 
 #include "support/crypto/Digest.h"
@@ -260,9 +259,9 @@ TEST(UpdateCheck, PlatformDescriptionsParseInEveryEncodingAndDescribeTheServedSe
   ASSERT_NE(nullptr, server);
   auto get = [](const std::wstring& url) {
     THttpClient client;
-    std::ostringstream body;
+    TMemoryStream body;
     client.Get(std::string(url.begin(), url.end()), body);
-    return body.str();
+    return std::string(reinterpret_cast<const char*>(body.Memory()), size_t(body.Size()));
   };
   const std::string base = server;
   for (const char* encoding : {"lf", "crlf-bom", "utf16", "garbage"}) {
@@ -275,6 +274,6 @@ TEST(UpdateCheck, PlatformDescriptionsParseInEveryEncodingAndDescribeTheServedSe
   }
   // The check is refused without the client's version and id.
   THttpClient client;
-  std::ostringstream body;
+  TMemoryStream body;
   EXPECT_THROW(client.Get(base + "/update/client", body), EHttpStatusError);
 }
