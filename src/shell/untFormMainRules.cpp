@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "audio/untFormVolumeSpeakerRules.h"
+
 TResizeZone ResizeZoneAt(int x, int y, int width, int height) {
   const int b = kResizeBorderWidth;
   const bool left = x < b, right = width - b < x, top = y < b, bottom = height - b < y;
@@ -43,7 +45,7 @@ bool IsDiskSpaceLow(bool known, uint64_t freeBytes) { return !known || freeBytes
 
 TMicrophoneAction ChooseMicrophoneAction(int deviceCount, bool stored, int32_t storedId) {
   if (deviceCount <= 0) return TMicrophoneAction::maWarnNoDevice;
-  if (!stored || storedId < 0 || storedId >= deviceCount) return TMicrophoneAction::maOfferTest;
+  if (!stored || !IsMicrophoneIndexValid(storedId, deviceCount)) return TMicrophoneAction::maOfferTest;
   return TMicrophoneAction::maUseStored;
 }
 

@@ -53,8 +53,8 @@ bool IsDiskSpaceLow(bool known, uint64_t freeBytes);
 
 enum class TMicrophoneAction { maWarnNoDevice, maOfferTest, maUseStored };
 
-// deviceCount: recording devices present; stored: whether "MicrophoneDeviceId2" exists, storedId its value
-// read as a signed number (a stored 0xFFFFFFFF is -1).
+// deviceCount: recording devices present; stored: whether "MicrophoneDeviceId2" exists as a DWORD (a value of
+// another type counts as missing), storedId its value read as a signed number (a stored 0xFFFFFFFF is -1).
 TMicrophoneAction ChooseMicrophoneAction(int deviceCount, bool stored, int32_t storedId);
 
 // "WIN 11,9,900,117" (any case of the prefix) -> "11.9.900.117"; anything else -> "0.0".
