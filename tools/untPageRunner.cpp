@@ -1,6 +1,7 @@
 #include "tools/untPageRunner.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 namespace {
@@ -57,20 +58,16 @@ VARIANT Argument(const DISPPARAMS& params, UINT index) {
   return index < params.cArgs ? params.rgvarg[params.cArgs - 1 - index] : empty;
 }
 
-double NumberArgument(const DISPPARAMS& params, UINT index, const wchar_t* failure) {
+// The argument converted to a number type; undefined reads as 0.
+VARIANT NumberArgument(const DISPPARAMS& params, UINT index, VARTYPE type, const wchar_t* failure) {
   VARIANT source = Argument(params, index), number;
   VariantInit(&number);
-  if (source.vt == VT_EMPTY) return 0;
-  if (FAILED(VariantChangeType(&number, &source, 0, VT_R8))) throw EHostCallError(failure);
-  return number.dblVal;
-}
-
-LONG IntegerArgument(const DISPPARAMS& params, UINT index, const wchar_t* failure) {
-  VARIANT source = Argument(params, index), number;
-  VariantInit(&number);
-  if (source.vt == VT_EMPTY) return 0;
-  if (FAILED(VariantChangeType(&number, &source, 0, VT_I4))) throw EHostCallError(failure);
-  return number.lVal;
+  if (source.vt == VT_EMPTY) {
+    source.vt = VT_I4;
+    source.lVal = 0;
+  }
+  if (FAILED(VariantChangeType(&number, &source, 0, type))) throw EHostCallError(failure);
+  return number;
 }
 
 std::wstring TextArgument(const DISPPARAMS& params, UINT index) {
@@ -116,23 +113,25 @@ int TPageRunner::Run(const std::wstring& pageScript, IDispatch* external) {
   if (auto error = fEngine.Run(kPagePrelude)) return ReportScriptError(*error);
   if (auto error = fEngine.Run(pageScript, kPageContext); error && !fExitCode) return ReportScriptError(*error);
   while (!fExitCode) {
-    if (!FireDueTimers()) return ReportScriptError(*fScriptError);
+    if (auto error = FireDueTimers()) return ReportScriptError(*error);
     if (fExitCode) break;
     const uint64_t now = Now();
     if (now >= deadline) return ReportTimeout();
     uint64_t wakeUp = deadline;
     for (const auto& timer : fTimers) wakeUp = std::min(wakeUp, timer.second);
     if (wakeUp > now) MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wakeUp - now), QS_ALLINPUT);
+    // Callbacks may keep coming without a pause: timers and the deadline still get their turn.
     MSG message;
     while (!fExitCode && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
+      if (Now() >= wakeUp) break;
     }
   }
   return *fExitCode;
 }
 
-bool TPageRunner::FireDueTimers() {
+std::optional<TScriptError> TPageRunner::FireDueTimers() {
   const uint64_t now = Now();
   std::vector<std::pair<uint64_t, LONG>> due;
   for (const auto& timer : fTimers)
@@ -142,13 +141,10 @@ bool TPageRunner::FireDueTimers() {
     // A handler that ran before may have cleared this one.
     if (fTimers.erase(timer.second) == 0) continue;
     auto error = fEngine.Run(L"__pageRunnerFire(" + std::to_wstring(timer.second) + L");");
-    if (fExitCode) return true;
-    if (error) {
-      fScriptError = std::move(error);
-      return false;
-    }
+    if (fExitCode) return std::nullopt;
+    if (error) return error;
   }
-  return true;
+  return std::nullopt;
 }
 
 void TPageRunner::RunCallback(const std::wstring& script) {
@@ -233,8 +229,10 @@ STDMETHODIMP TPageRunner::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
       exception->scode = E_FAIL;
     }
     return DISP_E_EXCEPTION;
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
   }
 }
 
@@ -244,11 +242,11 @@ void TPageRunner::Invoke(DISPID id, DISPPARAMS& params, VARIANT& result) {
       WriteRunnerLine(STD_OUTPUT_HANDLE, TextArgument(params, 0));
       return;
     case kExit:
-      fExitCode = IntegerArgument(params, 0, L"exit needs a whole number");
+      fExitCode = NumberArgument(params, 0, VT_I4, L"exit needs a whole number").lVal;
       // Thrown so that the rest of the page's code does not run; the loop ends when the engine returns.
       throw EHostCallError(L"exit");
     case kSetTimeout: {
-      double ms = NumberArgument(params, 0, L"setTimeout needs a delay in milliseconds");
+      double ms = NumberArgument(params, 0, VT_R8, L"setTimeout needs a delay in milliseconds").dblVal;
       ms = ms > 0 ? std::min(ms, 2147483647.0) : 0;  // NaN and negative delays mean now, as in a browser
       fTimers[++fLastTimerId] = Now() + static_cast<uint64_t>(ms);
       result.vt = VT_I4;
@@ -256,7 +254,7 @@ void TPageRunner::Invoke(DISPID id, DISPPARAMS& params, VARIANT& result) {
       return;
     }
     case kClearTimeout:
-      fTimers.erase(IntegerArgument(params, 0, L"clearTimeout needs a timer id"));
+      fTimers.erase(NumberArgument(params, 0, VT_I4, L"clearTimeout needs a timer id").lVal);
       return;
     case kExternal:
       result.vt = VT_DISPATCH;

@@ -50,15 +50,14 @@ class TPageRunner final : public IDispatch {
   uint64_t Now();
   int ReportScriptError(const TScriptError& error);
   int ReportTimeout();
-  // Fires the timers due now, in the order they fall due; false when one raised an error nobody caught.
-  bool FireDueTimers();
+  // Fires the timers due now, in the order they fall due; the result is the error nobody caught, if any.
+  std::optional<TScriptError> FireDueTimers();
   void Invoke(DISPID id, DISPPARAMS& params, VARIANT& result);
 
   TScriptEngine fEngine;
   Microsoft::WRL::ComPtr<IDispatch> fExternal;
   DWORD fTimeoutMs;
   std::optional<int> fExitCode;
-  std::optional<TScriptError> fScriptError;
   std::map<LONG, uint64_t> fTimers;  // id -> when it falls due, on the runner's clock
   LONG fLastTimerId = 0;
   uint64_t fClock = 0;

@@ -74,6 +74,10 @@ TEST(PageRunner, EndsAsTheScriptSays) {
        L"--timeout 100",
        3,
        {"timeout after 100 ms without exit(); 1 timer(s) pending: 1 (due in 99"}},
+      {"external.recordVoice('flood', 100000000);",
+       L"--echo-voice --timeout 300",
+       3,
+       {"timeout after 300 ms without exit(); no timer pending; "}},
       {"print('a');", L"--timeout", 1, {"usage: TovlanePageRunner [--microphone N] [--timeout MS] script.js"}},
   };
   for (const auto& c : cases) {
