@@ -20,7 +20,7 @@ void TMainWindowStandIn::ForceFlashUpdate() { WriteRunnerLine(STD_OUTPUT_HANDLE,
 
 namespace {
 
-[[noreturn]] void EchoOnlyRecords() { throw std::runtime_error("the echo voice engine only records"); }
+[[noreturn]] void EchoOnlyRecords() { throw std::runtime_error("the echo voice engine only records and scores"); }
 
 }  // namespace
 
@@ -37,9 +37,10 @@ void TEchoVoiceOperations::recordVoice(TTovlaneWebBrowserExternal& bridge, const
 }
 
 void TEchoVoiceOperations::playRecordedVoice(TTovlaneWebBrowserExternal&, const std::wstring&) { EchoOnlyRecords(); }
-void TEchoVoiceOperations::scoreRecordedVoice(TTovlaneWebBrowserExternal&, const std::wstring&, const std::wstring&,
-                                              const std::wstring&, const std::wstring&) {
-  EchoOnlyRecords();
+void TEchoVoiceOperations::scoreRecordedVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring&,
+                                              const std::wstring& sentenceId, const std::wstring&,
+                                              const std::wstring&) {
+  bridge.callJavascript(CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, sentenceId, L"no_recorded_voice"));
 }
 std::optional<std::wstring> TEchoVoiceOperations::getScoreRecordedVoiceResult(TTovlaneWebBrowserExternal&,
                                                                               const std::wstring&) {

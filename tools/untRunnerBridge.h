@@ -24,7 +24,9 @@ class TMainWindowStandIn : public IMainWindowOperations {
 };
 
 // Test only (--echo-voice): recordVoice(id, n) starts one worker that calls onRecordVoiceCompleted(id, k) for
-// k = 1..n through callJavascript, as the bridge's own workers report; the other voice calls fail.
+// k = 1..n through callJavascript, as the bridge's own workers report; scoreRecordedVoice answers
+// onScoreRecordedVoiceCompleted(id, "no_recorded_voice") on the main thread before it returns, as an early
+// status does; the other voice calls fail.
 class TEchoVoiceOperations : public IVoiceOperations {
  public:
   void recordVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId, int32_t speechTime) override;
