@@ -42,6 +42,13 @@ std::string Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
+// The run ended by itself with the exit code and printed exactly these lines.
+void ExpectRun(const TPageRun& run, DWORD exitCode, const std::vector<std::string>& lines) {
+  ASSERT_TRUE(run.finished) << "the runner did not end";
+  EXPECT_EQ(exitCode, run.exitCode) << Joined(run.lines);
+  EXPECT_EQ(lines, run.lines);
+}
+
 }  // namespace
 
 TEST(PageRunner, EndsAsTheScriptSays) {
@@ -102,17 +109,10 @@ try { external.playAudio("c1", "http://127.0.0.1/a.wav"); print("no error"); } c
 try { external.recordVoice("s1", "abc"); print("no error"); } catch (e) { print(e.message); }
 exit(0);
 )");
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(0u, run.exitCode);
-  const std::vector<std::string> expected = {"pc-1.2.1.14 pc-1.2.1.14",
-                                             "undefined",
-                                             "before the command",
-                                             "[main window] ForceFlashUpdate",
-                                             "undefined",
-                                             "undefined undefined",
-                                             "playAudio is not available: the voice engine is missing",
-                                             "speechTime must be a number of milliseconds"};
-  EXPECT_EQ(expected, run.lines);
+  ExpectRun(run, 0,
+            {"pc-1.2.1.14 pc-1.2.1.14", "undefined", "before the command", "[main window] ForceFlashUpdate",
+             "undefined", "undefined undefined", "playAudio is not available: the voice engine is missing",
+             "speechTime must be a number of milliseconds"});
 }
 
 // Callbacks sent from workers, as the voice operations send them, through the runner's echo voice engine.
@@ -139,11 +139,8 @@ window.voxVoiceEngine = {
 for (var i = 0; i < ids.length; ++i) external.recordVoice(ids[i], 1);
 )",
                                L"--echo-voice");
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(0u, run.exitCode) << Joined(run.lines);
-  const std::vector<std::string> expected = {"0: 1", "1: 1", "2: 1", "3: 1", "4: 1",           "5: 1",
-                                             "6: 1", "7: 1", "8: 1", "9: 1", "injected: false"};
-  EXPECT_EQ(expected, run.lines);
+  ExpectRun(run, 0,
+            {"0: 1", "1: 1", "2: 1", "3: 1", "4: 1", "5: 1", "6: 1", "7: 1", "8: 1", "9: 1", "injected: false"});
 }
 
 // An early status runs inside the page's call, in the runner's engine as in the browser.
@@ -159,9 +156,7 @@ print(order.join(", "));
 exit(0);
 )",
                                L"--echo-voice");
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(0u, run.exitCode) << Joined(run.lines);
-  EXPECT_EQ(std::vector<std::string>{"s1 no_recorded_voice, returned"}, run.lines);
+  ExpectRun(run, 0, {"s1 no_recorded_voice, returned"});
 }
 
 TEST(PageRunner, EightWorkersDeliverEveryCallbackOnceInOrder) {
@@ -184,9 +179,7 @@ window.voxVoiceEngine = {
 for (var t = 0; t < 8; ++t) { next["w" + t] = 1; external.recordVoice("w" + t, 1000); }
 )",
                                L"--echo-voice --timeout 100000");
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(0u, run.exitCode) << Joined(run.lines);
-  EXPECT_EQ(std::vector<std::string>{"8000 callbacks, 0 wrong"}, run.lines);
+  ExpectRun(run, 0, {"8000 callbacks, 0 wrong"});
 }
 
 TEST(PageRunner, ExitWhileWorkersWaitEndsTheRun) {
@@ -196,8 +189,7 @@ window.voxVoiceEngine = { onRecordVoiceCompleted: function () { if (++seen == 10
 for (var t = 0; t < 8; ++t) external.recordVoice("w" + t, 1000000);
 )",
                                L"--echo-voice");
-  ASSERT_TRUE(run.finished) << "the runner did not end";
-  EXPECT_EQ(4u, run.exitCode) << Joined(run.lines);
+  ExpectRun(run, 4, {});
 }
 
 // The document's example, run as it stands, prints what the document says it prints.
@@ -213,8 +205,5 @@ TEST(PageApiDocument, ExampleRunsToItsEnd) {
   for (size_t start = 0, end; (end = output.find('\n', start)) != std::string::npos; start = end + 1)
     expected.push_back(output.substr(start, end - start));
   ASSERT_FALSE(script.empty());
-  const TPageRun run = RunPage(script);
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(0u, run.exitCode) << Joined(run.lines);
-  EXPECT_EQ(expected, run.lines);
+  ExpectRun(RunPage(script), 0, expected);
 }
