@@ -59,6 +59,7 @@ void TScriptEngine::AddGlobalObject(const std::wstring& name, IDispatch* object)
 }
 
 std::optional<TScriptError> TScriptEngine::Run(const std::wstring& code, DWORD context) {
+  if (!fParse) return TScriptError{L"the script engine is closed", context, 0};
   std::optional<TScriptError> outer = std::exchange(fError, std::nullopt);
   EXCEPINFO exception = {};
   const HRESULT hr =
