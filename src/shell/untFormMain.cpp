@@ -152,8 +152,11 @@ void TFormMainTovlaneClient::FormCreate() {
 void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
   FReg = std::make_unique<TReg>(HKEY_CURRENT_USER, KEY_READ | KEY_WRITE);
   if (!FReg->OpenKey(kRegistryKeyPath, true)) FReg.reset();
-  // A value of another type counts as none stored.
+  // A value of another type counts as none stored: it could not be sent, so it is replaced, and said so.
   if (FReg && FReg->StoredString(L"ClientId").value_or(L"").empty()) {
+    const std::optional<DWORD> oldType = FReg->ValueType(L"ClientId");
+    if (oldType && *oldType != REG_SZ && *oldType != REG_EXPAND_SZ)
+      WriteLog(L"PrepareEnvironmentInfo ClientId of registry type " + std::to_wstring(*oldType) + L" replaced");
     try {
       FReg->WriteString(L"ClientId", RandomString(32));
     } catch (const ERegistryException& error) {

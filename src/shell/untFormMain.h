@@ -69,7 +69,7 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
   bool FIsMax = false;
   TBlinkSchedule FRecordFailedTip;
   UINT FRecordFailedTipInterval = TBlinkSchedule::kIntervalMs;
-  Microsoft::WRL::ComPtr<TTovlaneWebBrowserExternal> ewbExternal;
+  ComPtr<TTovlaneWebBrowserExternal> ewbExternal;
 
   TFontHandle FFont, FTipFont;
   TBitmapHandle FLogo, FHomeImage, FRefreshImage, FTestImage, FToolImage, FMinStrip, FMaxStrip, FCloseStrip;

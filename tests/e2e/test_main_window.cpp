@@ -257,6 +257,22 @@ TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
   EXPECT_EQ(clientId, StoredClientId());
 }
 
+TEST(MainWindow, AClientIdOfAnotherTypeIsReplacedAndItsTypeLogged) {
+  ResetRegistry(true);
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
+  const DWORD number = 7;
+  RegSetValueExW(key, L"ClientId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+  RegCloseKey(key);
+  TClient client;
+  ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), kFormMainClassName, 30000));
+  EXPECT_EQ(32u, StoredClientId().size());
+  bool logged = false;
+  for (const auto& line : LogLines())
+    logged = logged || line.find(" PrepareEnvironmentInfo ClientId of registry type 4 replaced") != std::string::npos;
+  EXPECT_TRUE(logged);
+}
+
 TEST(MainWindow, WithoutRecordingDevicesOnlyTheWarningIsShown) {
   ResetRegistry(true);
   // Any stored identifier stays, whatever its length.
