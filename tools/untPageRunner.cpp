@@ -4,6 +4,8 @@
 #include <new>
 #include <vector>
 
+#include "bridge/untCallbackScript.h"
+
 namespace {
 
 // The page's globals, written in the page's own language so that they behave as a browser's do: the
@@ -108,7 +110,7 @@ uint64_t TPageRunner::Now() {
 }
 
 int TPageRunner::Run(const std::wstring& pageScript, IDispatch* external) {
-  fExternal = external;
+  fExternal = ComPtr<IDispatch>::Share(external);
   const uint64_t deadline = Now() + fTimeoutMs;
   if (auto error = fEngine.Run(kPagePrelude)) return ReportScriptError(*error);
   if (auto error = fEngine.Run(pageScript, kPageContext); error && !fExitCode) return ReportScriptError(*error);
@@ -149,7 +151,7 @@ std::optional<TScriptError> TPageRunner::FireDueTimers() {
 
 void TPageRunner::RunCallback(const std::wstring& script) {
   ++fCallbacks;
-  fEngine.Run(L"try{" + script + L"}catch(e){}");
+  fEngine.Run(GuardedScript(script));
 }
 
 int TPageRunner::ReportScriptError(const TScriptError& error) {
@@ -258,8 +260,7 @@ void TPageRunner::Invoke(DISPID id, DISPPARAMS& params, VARIANT& result) {
       return;
     case kExternal:
       result.vt = VT_DISPATCH;
-      result.pdispVal = fExternal.Get();
-      fExternal->AddRef();
+      result.pdispVal = fExternal.Copy().Detach();
       return;
     default:
       throw EHostCallError(L"no such member");

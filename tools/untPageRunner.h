@@ -55,7 +55,7 @@ class TPageRunner final : public IDispatch {
   void Invoke(DISPID id, DISPPARAMS& params, VARIANT& result);
 
   TScriptEngine fEngine;
-  Microsoft::WRL::ComPtr<IDispatch> fExternal;
+  ComPtr<IDispatch> fExternal;
   DWORD fTimeoutMs;
   std::optional<int> fExitCode;
   std::map<LONG, uint64_t> fTimers;  // id -> when it falls due, on the runner's clock

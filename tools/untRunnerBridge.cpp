@@ -27,7 +27,7 @@ namespace {
 void TEchoVoiceOperations::recordVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId,
                                        int32_t speechTime) {
   // The worker holds the bridge as the bridge's own workers do, and ends by itself.
-  std::thread([hold = Microsoft::WRL::ComPtr<TTovlaneWebBrowserExternal>(&bridge), sentenceId, speechTime] {
+  std::thread([hold = ComPtr<TTovlaneWebBrowserExternal>::Share(&bridge), sentenceId, speechTime] {
     try {
       for (int32_t k = 1; k <= speechTime; ++k)
         hold->callJavascript(CallbackScript(TCallback::cbRecordVoiceCompleted, sentenceId, std::to_wstring(k)));

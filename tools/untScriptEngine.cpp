@@ -36,11 +36,9 @@ std::wstring DescriptionOf(IActiveScriptError* error) {
 TScriptEngine::TScriptEngine() {
   CLSID jscript;
   Check(CLSIDFromProgID(L"JScript", &jscript), "looking up the JScript engine");
-  Check(CoCreateInstance(jscript, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
-                         reinterpret_cast<void**>(fScript.GetAddressOf())),
+  Check(CoCreateInstance(jscript, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript, fScript.Receive()),
         "creating the JScript engine");
-  Check(fScript->QueryInterface(IID_IActiveScriptParse, reinterpret_cast<void**>(fParse.GetAddressOf())),
-        "asking the engine for its parser");
+  Check(fScript->QueryInterface(IID_IActiveScriptParse, fParse.Receive()), "asking the engine for its parser");
   Check(fScript->SetScriptSite(this), "attaching the engine to its site");
   Check(fParse->InitNew(), "initialising the engine");
   Check(fScript->SetScriptState(SCRIPTSTATE_CONNECTED), "starting the engine");

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include <wrl/client.h>
+#include "base/untHandle.h"
 
 class EScriptHostError : public std::runtime_error {
  public:
@@ -54,8 +54,8 @@ class TScriptEngine final : public IActiveScriptSite {
   STDMETHODIMP OnLeaveScript() override;
 
  private:
-  Microsoft::WRL::ComPtr<IActiveScript> fScript;
-  Microsoft::WRL::ComPtr<IActiveScriptParse> fParse;
+  ComPtr<IActiveScript> fScript;
+  ComPtr<IActiveScriptParse> fParse;
   std::map<std::wstring, IDispatch*> fObjects;  // not owned: the objects outlive the engine
   std::optional<TScriptError> fError;           // of the innermost run
   ULONG fReferences = 0;

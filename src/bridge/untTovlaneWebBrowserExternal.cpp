@@ -11,6 +11,7 @@
 #include "base/untMainThread.h"
 #include "base/untText.h"
 #include "base/untVariant.h"
+#include "bridge/untCallbackScript.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ void TWebBrowserScriptExecutor::ExecJavascript(const std::wstring& script) {
     if (FAILED(document->pdispVal->QueryInterface(IID_IHTMLDocument2, htmlDocument.Receive())) ||
         FAILED(htmlDocument->get_parentWindow(window.Receive())) || !window)
       return;
-    const TBstr code = BstrOf(L"try{" + script + L"}catch(e){}");
+    const TBstr code = BstrOf(GuardedScript(script));
     const TBstr language = BstrOf(L"JavaScript");
     TVariant result;
     window->execScript(code.Get(), language.Get(), result.Get());
