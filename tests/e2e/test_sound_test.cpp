@@ -31,40 +31,6 @@ bool StoredMicrophone(DWORD& id) {
          ERROR_SUCCESS;
 }
 
-HWND VisibleWindowOf(DWORD processId, const wchar_t* className) {
-  struct TSearch {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-  } search = {processId, className, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<TSearch*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t name[64];
-        GetClassNameW(window, name, 64);
-        if (owner != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window))
-          return TRUE;
-        search->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND WaitForWindow(DWORD processId, const wchar_t* className, DWORD boundMs) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < boundMs; Sleep(50))
-    if (HWND window = VisibleWindowOf(processId, className)) return window;
-  return nullptr;
-}
-
-std::wstring WindowText(HWND window) {
-  wchar_t text[512] = {};
-  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
 // One start of the client: the message boxes it shows before the sound test window (answered), and that window.
 struct TStart {
   std::vector<std::wstring> messages;
@@ -73,12 +39,12 @@ struct TStart {
 
 TStart StartUntilSettled(const TProcess& client, const std::wstring& screenshot) {
   TStart start;
-  EXPECT_NE(nullptr, WaitForWindow(client.Id(), kFormMainClassName, 30000));
+  EXPECT_NE(nullptr, WaitForProcessWindow(client.Id(), kFormMainClassName, 30000));
   for (;;) {
     HWND box = nullptr, window = nullptr;
     for (DWORD begin = GetTickCount(); GetTickCount() - begin < 3000 && !box && !window; Sleep(50)) {
-      box = VisibleWindowOf(client.Id(), L"#32770");
-      window = VisibleWindowOf(client.Id(), kFormVolumeSpeakerClassName);
+      box = FindProcessWindow(client.Id(), L"#32770");
+      window = FindProcessWindow(client.Id(), kFormVolumeSpeakerClassName);
     }
     if (box) {
       start.messages.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
@@ -144,7 +110,7 @@ TEST(SoundTest, FirstStartOffersTheTestAndTheChoiceIsKeptForTheNextStart) {
     DWORD id = 0;
     for (DWORD begin = GetTickCount(); !StoredMicrophone(id) && GetTickCount() - begin < 10000;) Sleep(50);
     EXPECT_EQ(devices - 1, id);
-    EXPECT_EQ(nullptr, VisibleWindowOf(client.Id(), kFormVolumeSpeakerClassName));
+    EXPECT_EQ(nullptr, FindProcessWindow(client.Id(), kFormVolumeSpeakerClassName));
     bool handedOver = false;
     for (const auto& line : LogLines())
       handedOver |= line.find("btnTestClick, MicrophoneDeviceId2: " + std::to_string(devices - 1)) != std::string::npos;

@@ -43,6 +43,12 @@ struct TProcessResult {
 // Starts the program with the arguments and waits up to timeoutMs for it to end (killing it then).
 TProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs);
 
+// A visible top-level window of that process and window class, or null; the same, waited for up to timeoutMs.
+HWND FindProcessWindow(DWORD processId, const wchar_t* className);
+HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs);
+// A window's text, also across processes.
+std::wstring WindowText(HWND window);
+
 // Dispatches the thread's messages until done() holds; what makes it hold must come with a message.
 void PumpMessagesUntil(const std::function<bool()>& done);
 
