@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "audio/WaveIn.h"
+#include "audio/untFormVolumeSpeaker.h"
 #include "base/untConfig.h"
 #include "base/untGlobal.h"
 #include "base/untMessages.h"
@@ -209,7 +210,22 @@ void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
 }
 
 void TFormMainTovlaneClient::btnTestClick() {
-  // The sound test window opens here once it exists; afterwards the hint has done its job.
+  {
+    TFormVolumeSpeaker form(Handle());
+    // A value of another type counts as none stored; one beyond the devices selects nothing.
+    form.SetSelectedMicrophoneDeviceId(FReg ? FReg->StoredInteger(L"MicrophoneDeviceId2").value_or(0) : 0);
+    form.ShowModal();
+    // However the window was closed, its choice is kept and handed to the voice engine.
+    const int32_t id = form.SelectedMicrophoneDeviceId();
+    WriteLog(L"btnTestClick, MicrophoneDeviceId2: " + std::to_wstring(id));
+    try {
+      if (FReg) FReg->WriteInteger(L"MicrophoneDeviceId2", id);
+    } catch (const ERegistryException& error) {
+      WriteLog(L"btnTestClick " + AnsiToWide(error.what()));
+    }
+    if (ewbExternal) ewbExternal->SetMicrophoneDeviceId(id);
+  }
+  // Afterwards the hint has done its job.
   FRecordFailedTip.Stop();
   KillTimer(Handle(), kRecordFailedTipTimerId);
   lblRecordFailedTip->SetVisible(false);

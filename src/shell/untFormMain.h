@@ -44,6 +44,8 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
   void ForceFlashUpdate() override;
   // The time between two blinks of the hint, TBlinkSchedule::kIntervalMs unless changed.
   void SetRecordFailedTipInterval(UINT ms) { FRecordFailedTipInterval = ms; }
+  // The bridge handed to pages; null before FormCreate.
+  TTovlaneWebBrowserExternal* External() const { return ewbExternal.Get(); }
 
   void btnMaxClick();
   void btnMinClick();

@@ -37,42 +37,6 @@ std::wstring StoredClientId() {
   return value;
 }
 
-struct TFindWindow {
-  DWORD processId;
-  const wchar_t* className;
-  HWND found;
-};
-
-BOOL CALLBACK FindProcessWindowStep(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<TFindWindow*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[64];
-  GetClassNameW(window, name, 64);
-  if (owner != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
-  TFindWindow search = {processId, className, nullptr};
-  EnumWindows(FindProcessWindowStep, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
-    if (HWND window = FindProcessWindow(processId, className)) return window;
-  return nullptr;
-}
-
-std::wstring WindowText(HWND window) {
-  wchar_t text[512] = {};
-  // Across processes only WM_GETTEXT reads a control's text.
-  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
 void Click(HWND control) {
   SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
   SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
