@@ -10,7 +10,7 @@
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
 #include "base/untText.h"
-#include "bridge/untVariant.h"
+#include "base/untVariant.h"
 
 using Microsoft::WRL::ComPtr;
 

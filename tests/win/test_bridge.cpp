@@ -13,7 +13,7 @@
 #include "base/untMainThread.h"
 #include "bridge/untCallbackScript.h"
 #include "bridge/untTovlaneWebBrowserExternal.h"
-#include "bridge/untVariant.h"
+#include "base/untVariant.h"
 #include "testkit/WinTestSupport.h"
 
 

@@ -1,5 +1,5 @@
 #pragma once
-// Owners of the automation values that cross the bridge: one VARIANT, one BSTR.
+// Owners of one automation value each: a VARIANT, a BSTR.
 #include <windows.h>
 
 #include <oleauto.h>
