@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <exdisp.h>
-#include <mshtmdid.h>
 #include <idispids.h>
+#include <mshtmdid.h>
 // The command group's GUID from the system's header, not from the code under test.
 #include <initguid.h>
 #include <mshtmhst.h>
