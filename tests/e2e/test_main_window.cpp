@@ -107,6 +107,14 @@ class TClient : public TProcess {
  public:
   explicit TClient(const std::wstring& arguments = L"") : TProcess(ClientExe(), arguments) {}
 
+  // Closes the form as the system would and expects the process to end cleanly.
+  void ExpectCleanExitAfterClose(HWND form) {
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(WaitForExit(20000, exitCode));
+    EXPECT_EQ(0u, exitCode);
+  }
+
   // The start-up's message boxes, each saved as a screenshot and answered, until none comes for a while.
   std::vector<std::wstring> AnswerMessages(const std::wstring& screenshotName) {
     std::vector<std::wstring> texts;
@@ -388,10 +396,7 @@ TEST(MainWindow, BrowserFollowsTheWindowOpensTheAddressGoesHomeAndDeletesTheLogi
     return RequestCount("/home-page") == 2 || LogHasLineEndingWith(" btnRefreshClick, Refresh failed: 0x80004005");
   }));
 
-  PostMessageW(form, WM_CLOSE, 0, 0);
-  DWORD exitCode = 1;
-  ASSERT_TRUE(client.WaitForExit(20000, exitCode));
-  EXPECT_EQ(0u, exitCode);
+  client.ExpectCleanExitAfterClose(form);
 }
 
 TEST(MainWindow, AnOpenUrlOfBlanksStaysOnTheBlankPage) {
@@ -401,9 +406,6 @@ TEST(MainWindow, AnOpenUrlOfBlanksStaysOnTheBlankPage) {
   HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
   ASSERT_NE(nullptr, form);
   client.AnswerMessages(L"main-window-blank-message");
-  PostMessageW(form, WM_CLOSE, 0, 0);
-  DWORD exitCode = 1;
-  ASSERT_TRUE(client.WaitForExit(20000, exitCode));
-  EXPECT_EQ(0u, exitCode);
+  client.ExpectCleanExitAfterClose(form);
   EXPECT_EQ(0, RequestCount("/home-for-blanks")) << "blanks are not replaced by the home address";
 }

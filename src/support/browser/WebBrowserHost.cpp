@@ -176,10 +176,11 @@ class TUIHandler final : public TSitePart<IDocHostUIHandler> {
   }
 };
 
-// The ambient properties: the user agent; the control's defaults for the rest.
-class TAmbient final : public TSitePart<IDispatch> {
+// An IDispatch that the control only invokes by DISPID: no type information, no names.
+template <typename Base>
+class TInvokeOnly : public Base {
  public:
-  using TSitePart::TSitePart;
+  using Base::Base;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
     *count = 0;
@@ -190,6 +191,12 @@ class TAmbient final : public TSitePart<IDispatch> {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+};
+
+// The ambient properties: the user agent; the control's defaults for the rest.
+class TAmbient final : public TInvokeOnly<TSitePart<IDispatch>> {
+ public:
+  using TInvokeOnly::TInvokeOnly;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                                    UINT*) override;
 };
@@ -273,7 +280,7 @@ ULONG TSitePart<Interface>::Release() {
 
 // DWebBrowserEvents2: each DISPID the site handles goes to it; the rest, NewWindow2 included, is left to the
 // control's default.
-class TEventSink final : public IDispatch {
+class TEventSink final : public TInvokeOnly<IDispatch> {
  public:
   explicit TEventSink(TWebBrowserSite* site) : fSite(site) {}
   void Detach() { fSite = nullptr; }
@@ -294,16 +301,6 @@ class TEventSink final : public IDispatch {
     if (count == 0) delete this;
     return count;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
                                    UINT*) override {
     if (fSite && parameters) fSite->HandleEvent(id, *parameters);
