@@ -50,7 +50,7 @@ int RunMainWindow() {
     TMainThread mainThread;
     TFormMainTovlaneClient form;
     form.FormCreate();
-    const int exitCode = RunMessageLoop();
+    const int exitCode = RunMessageLoop([&form](MSG& message) { return form.ApplicationEvents1Message(message); });
     // Workers that still wait for the main thread are let go before anything is torn down.
     mainThread.Shutdown();
     return exitCode;

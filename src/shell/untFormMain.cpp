@@ -3,6 +3,8 @@
 #include <ole2.h>
 #include <windowsx.h>
 
+#include <cwchar>
+
 #include "audio/WaveIn.h"
 #include "audio/untFormVolumeSpeaker.h"
 #include "base/untConfig.h"
@@ -116,6 +118,8 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
 
   pnlTitle->OnLeftMouseDown = [this](int, int) { pnlTitleMouseDown(); };
   pnlTitle->OnDblClick = [this] { btnMaxClick(); };
+  OnCommand(idBtnGoHome, [this] { btnGoHomeClick(); });
+  OnCommand(idBtnRefresh, [this] { btnRefreshClick(); });
   OnCommand(idBtnTest, [this] { btnTestClick(); });
   OnCommand(idBtnTool, [this] { btnToolClick(); });
   OnCommand(idBtnMin, [this] { btnMinClick(); });
@@ -140,7 +144,10 @@ void TFormMainTovlaneClient::FormCreate() {
   btnMaxClick();
   FMainSiteUrl = IniFile ? IniFile->ReadString(kIniSection, L"MainSiteUrl", kDefaultMainSiteUrl) : kDefaultMainSiteUrl;
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
-  ewbExternal = TTovlaneWebBrowserExternal::Create(std::make_unique<TWebBrowserScriptExecutor>(), nullptr);
+  FCurrentEWB = CreateNewWebBrowser(Handle(), OpenUrl, FReg.get(), [this] { return WebBrowserGetExternal(); });
+  auto executor = std::make_unique<TWebBrowserScriptExecutor>();
+  FScriptExecutor = executor.get();
+  ewbExternal = TTovlaneWebBrowserExternal::Create(std::move(executor), nullptr);
   ewbExternal->SetMainWindow(this);
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
@@ -247,6 +254,35 @@ void TFormMainTovlaneClient::btnToolClick() {
   }
 }
 
+bool TFormMainTovlaneClient::ApplicationEvents1Message(MSG& message) {
+  return FCurrentEWB && FCurrentEWB->RouteKeyboardMessage(message);
+}
+
+IDispatch* TFormMainTovlaneClient::WebBrowserGetExternal() {
+  // Asked for before the bridge exists (while the blank page loads), the page goes without.
+  if (!ewbExternal || !FCurrentEWB) return nullptr;
+  FScriptExecutor->SetAttachedWebBrowser(FCurrentEWB->Browser());
+  // Never given back, so that no page releasing what it was handed can free the bridge.
+  if (!FExternalKept) ewbExternal->AddRef();
+  FExternalKept = true;
+  ewbExternal->AddRef();
+  return ewbExternal.Get();
+}
+
+void TFormMainTovlaneClient::btnGoHomeClick() {
+  if (FCurrentEWB) FCurrentEWB->Navigate(FMainSiteUrl);
+}
+
+void TFormMainTovlaneClient::btnRefreshClick() {
+  if (!FCurrentEWB) return;
+  const HRESULT result = FCurrentEWB->Refresh();
+  if (FAILED(result)) {
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(result));
+    WriteLog(std::wstring(L"btnRefreshClick, Refresh failed: ") + code);
+  }
+}
+
 void TFormMainTovlaneClient::btnMaxClick() {
   if (IsIconic(Handle()) || IsZoomed(Handle())) ShowWindow(Handle(), SW_RESTORE);
   RECT work;
@@ -302,6 +338,7 @@ LRESULT TFormMainTovlaneClient::HandleMessage(UINT message, WPARAM wParam, LPARA
     }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayoutControls(LOWORD(lParam));
+      if (wParam != SIZE_MINIMIZED && FCurrentEWB) FCurrentEWB->SetBounds(WebBrowserBounds(ClientBounds()));
       return 0;
     case WM_NCHITTEST:
       return WMNCHitTest(wParam, lParam);
@@ -310,6 +347,9 @@ LRESULT TFormMainTovlaneClient::HandleMessage(UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_DESTROY:
       KillTimer(Handle(), kRecordFailedTipTimerId);
+      // The bridge outlives the window; it must not keep the browser alive.
+      if (FScriptExecutor) FScriptExecutor->SetAttachedWebBrowser(nullptr);
+      FCurrentEWB.reset();
       PostQuitMessage(0);
       return 0;
   }
