@@ -149,23 +149,22 @@ struct TFindWindow {
   HWND found;
 };
 
+BOOL CALLBACK FindProcessWindowStep(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TFindWindow*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[64];
+  GetClassNameW(window, name, 64);
+  if (owner != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
 }  // namespace
 
 HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
   TFindWindow search = {processId, className, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<TFindWindow*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t name[64];
-        GetClassNameW(window, name, 64);
-        if (owner != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window))
-          return TRUE;
-        search->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(FindProcessWindowStep, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
