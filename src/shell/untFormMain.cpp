@@ -137,7 +137,7 @@ void TFormMainTovlaneClient::FormCreate() {
   lblVersion->SetText(std::wstring(L"版本: ") + kClientVersion);
   FIsMax = false;
   btnMaxClick();
-  FMainSiteUrl = IniFile ? IniFile->ReadString(kIniSection, L"MainSiteUrl", kDefaultMainSiteUrl) : kDefaultMainSiteUrl;
+  FMainSiteUrl = ReadDebugSetting(L"MainSiteUrl", kDefaultMainSiteUrl);
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
   ewbExternal = TTovlaneWebBrowserExternal::Create(std::make_unique<TWebBrowserScriptExecutor>(), nullptr);
   ewbExternal->SetMainWindow(this);
@@ -147,6 +147,7 @@ void TFormMainTovlaneClient::FormCreate() {
   UpdateWindow(Handle());
   CheckDiskSpace();
   CheckMicrophone();
+  FUpdateFlow.StartClientUpdate();
 }
 
 void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
@@ -160,6 +161,7 @@ void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
       WriteLog(L"PrepareEnvironmentInfo " + AnsiToWide(error.what()));
     }
   }
+  DeleteTempUpdateFiles();
   FCurrentFlashVersion = NormaliseFlashVersion(ReadFlashVersionVariable());
   WriteLog(L"Current flash version: " + FCurrentFlashVersion);
 }
@@ -196,8 +198,19 @@ void TFormMainTovlaneClient::ShowRecordFailedTip() {
   SetTimer(Handle(), kRecordFailedTipTimerId, FRecordFailedTipInterval, nullptr);
 }
 
-// The update flow is not built yet; until it is, the page's "ForceUpdateFlash" command arrives here and does nothing.
-void TFormMainTovlaneClient::ForceFlashUpdate() {}
+// The page's "ForceUpdateFlash": the installed player counts as out of date for the rest of the run.
+void TFormMainTovlaneClient::ForceFlashUpdate() {
+  FCurrentFlashVersion = kForcedFlashVersion;
+  FUpdateFlow.StartClientUpdate();
+}
+
+std::wstring TFormMainTovlaneClient::StoredClientId() {
+  return FReg ? FReg->StoredString(L"ClientId").value_or(L"") : std::wstring();
+}
+
+std::wstring TFormMainTovlaneClient::ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) {
+  return IniFile ? IniFile->ReadString(kIniSection, key, defaultValue) : defaultValue;
+}
 
 void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
   FRecordFailedTip.Tick();
