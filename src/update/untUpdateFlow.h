@@ -41,6 +41,8 @@ class TUpdateFlow : public ITransferCallback {
   // its download included, is still running.
   void StartClientUpdate();
   void TransferReportStatus(TTransferThread* ATransfer, const std::wstring& AStatus) override;
+  // From the check's start until its decision, download and messages included, are done.
+  bool Checking() const { return FTransferThread != nullptr; }
   // The download window's remaining-time tick, for tests; 0 keeps the window's own.
   void SetSpeedTimerInterval(UINT ms) { FSpeedTimerInterval = ms; }
 

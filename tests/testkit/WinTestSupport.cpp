@@ -86,3 +86,27 @@ void PumpMessagesUntil(const std::function<bool()>& done) {
   MSG message;
   while (!done() && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
 }
+
+namespace {
+std::function<bool()>& CurrentModalStep() {
+  static std::function<bool()> step;
+  return step;
+}
+}  // namespace
+
+TModalSteps::TModalSteps(std::function<bool()> step) {
+  CurrentModalStep() = std::move(step);
+  fTimer = SetTimer(nullptr, 0, 10, Tick);
+}
+
+TModalSteps::~TModalSteps() {
+  KillTimer(nullptr, fTimer);
+  CurrentModalStep() = nullptr;
+}
+
+// The step may pump messages itself (a screenshot does): it is taken out while it runs.
+void CALLBACK TModalSteps::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  std::function<bool()> step = std::move(CurrentModalStep());
+  CurrentModalStep() = nullptr;
+  if (step && !step()) CurrentModalStep() = std::move(step);
+}

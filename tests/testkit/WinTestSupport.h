@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,3 +48,17 @@ TProcessResult RunProcess(const std::wstring& program, const std::wstring& argum
 
 // Dispatches the thread's messages until done() holds; what makes it hold must come with a message.
 void PumpMessagesUntil(const std::function<bool()>& done);
+
+// Runs step on this thread at every tick of a short timer, also from inside a modal loop, until it returns true.
+// One at a time.
+class TModalSteps {
+ public:
+  explicit TModalSteps(std::function<bool()> step);
+  ~TModalSteps();
+  TModalSteps(const TModalSteps&) = delete;
+  TModalSteps& operator=(const TModalSteps&) = delete;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  UINT_PTR fTimer = 0;
+};

@@ -16,7 +16,6 @@
 #include "bridge/untVariant.h"
 #include "testkit/WinTestSupport.h"
 
-
 namespace {
 
 std::wstring OwnPath() {

@@ -16,34 +16,6 @@
 
 namespace {
 
-// Runs step on this thread at every tick of a short timer, from inside the modal loop, until it returns true.
-class TModalSteps {
- public:
-  explicit TModalSteps(std::function<bool()> step) {
-    Current() = std::move(step);
-    fTimer = SetTimer(nullptr, 0, 10, Tick);
-  }
-  ~TModalSteps() {
-    KillTimer(nullptr, fTimer);
-    Current() = nullptr;
-  }
-  TModalSteps(const TModalSteps&) = delete;
-  TModalSteps& operator=(const TModalSteps&) = delete;
-
- private:
-  static std::function<bool()>& Current() {
-    static std::function<bool()> step;
-    return step;
-  }
-  // The step may pump messages itself (a screenshot does): it is taken out while it runs.
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    std::function<bool()> step = std::move(Current());
-    Current() = nullptr;
-    if (step && !step()) Current() = std::move(step);
-  }
-  UINT_PTR fTimer = 0;
-};
-
 std::wstring Text(HWND window) {
   wchar_t text[256] = {};
   GetWindowTextW(window, text, 256);
