@@ -7,6 +7,7 @@
 
 #include "base/untGlobal.h"
 #include "shell/untFormMain.h"
+#include "testkit/ClientDriver.h"
 #include "testkit/Screenshot.h"
 #include "testkit/WinTestSupport.h"
 
@@ -16,18 +17,6 @@ const wchar_t TestPromptText[] = L"为了更好的完成语音跟读作业，下
 const wchar_t NoMicrophoneText[] =
     L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。";
 
-// The client's key, emptied, with the microphone choice stored or not.
-void ResetRegistry(bool storeMicrophone) {
-  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tovlane");
-  if (!storeMicrophone) return;
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &key, nullptr));
-  DWORD device = 0;
-  RegSetValueExW(key, L"MicrophoneDeviceId2", 0, REG_DWORD, reinterpret_cast<BYTE*>(&device), sizeof(device));
-  RegCloseKey(key);
-}
-
 std::wstring StoredClientId() {
   wchar_t value[256] = {};
   DWORD size = sizeof(value) - sizeof(wchar_t);
@@ -35,43 +24,6 @@ std::wstring StoredClientId() {
       ERROR_SUCCESS)
     return std::wstring();
   return value;
-}
-
-struct TFindWindow {
-  DWORD processId;
-  const wchar_t* className;
-  HWND found;
-};
-
-HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
-  TFindWindow search = {processId, className, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<TFindWindow*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t name[64];
-        GetClassNameW(window, name, 64);
-        if (owner != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window))
-          return TRUE;
-        search->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
-    if (HWND window = FindProcessWindow(processId, className)) return window;
-  return nullptr;
-}
-
-std::wstring WindowText(HWND window) {
-  wchar_t text[512] = {};
-  // Across processes only WM_GETTEXT reads a control's text.
-  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-  return text;
 }
 
 void Click(HWND control) {
@@ -100,24 +52,6 @@ void ExpectBounds(const RECT& expected, HWND window) {
   EXPECT_EQ(expected.bottom, actual.bottom);
 }
 
-// One run of the client in its main window mode; ended at the latest when the object goes.
-class TClient : public TProcess {
- public:
-  TClient() : TProcess(ClientExe(), L"") {}
-
-  // The start-up's message boxes, each saved as a screenshot and answered, until none comes for a while.
-  std::vector<std::wstring> AnswerMessages(const std::wstring& screenshotName) {
-    std::vector<std::wstring> texts;
-    while (HWND box = WaitForProcessWindow(Id(), L"#32770", 3000)) {
-      texts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
-      SaveWindowScreenshot(box, screenshotName + L"-" + std::to_wstring(texts.size()));
-      SendMessageW(box, WM_COMMAND, IDOK, 0);
-      for (DWORD start = GetTickCount(); IsWindow(box) && GetTickCount() - start < 5000;) Sleep(20);
-    }
-    return texts;
-  }
-};
-
 // While it lives, programs started find no sound system at all, as with the sound daemon stopped: Wine's audio
 // device layer is given a driver list that names no existing driver (ALSA would otherwise stand in for the daemon).
 class TWithoutAudioDrivers {
@@ -139,7 +73,7 @@ class TWithoutAudioDrivers {
 }  // namespace
 
 TEST(MainWindow, FillsTheWorkAreaWithEveryTitleControlAndClosesWithExitCodeZero) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   TClient client;
   ASSERT_TRUE(client.Started());
   HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
@@ -182,7 +116,7 @@ TEST(MainWindow, FillsTheWorkAreaWithEveryTitleControlAndClosesWithExitCodeZero)
 }
 
 TEST(MainWindow, EdgesResizeAndTheTitleRestoresAndFillsAgain) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   TClient client;
   HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
   ASSERT_NE(nullptr, form);
@@ -233,7 +167,7 @@ TEST(MainWindow, EdgesResizeAndTheTitleRestoresAndFillsAgain) {
 }
 
 TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
-  ResetRegistry(false);
+  ResetClientRegistry(false);
   std::wstring clientId;
   {
     TClient client;
@@ -259,7 +193,7 @@ TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
 }
 
 TEST(MainWindow, WithoutRecordingDevicesOnlyTheWarningIsShown) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   // Any stored identifier stays, whatever its length.
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
