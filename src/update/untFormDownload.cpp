@@ -133,12 +133,9 @@ void TFormDownload::tmrSpeedTimer() {
 
 LRESULT TFormDownload::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(Handle(), &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+    case WM_ERASEBKGND:
+      FillSolid(reinterpret_cast<HDC>(wParam), ClientBounds(), GetSysColor(COLOR_BTNFACE));
       return 1;
-    }
     case WM_CLOSE:
       FormClose();
       return 0;
