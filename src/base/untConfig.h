@@ -7,3 +7,7 @@ inline constexpr wchar_t kIniSection[] = L"Debug";
 inline constexpr wchar_t kDefaultMainSiteUrl[] = L"http://www.tovlane.com";
 inline constexpr wchar_t kDefaultOnlineCheckUrl[] = L"http://www.tovlane.com/client/client-update.shtml";
 inline constexpr wchar_t kRegistryKeyPath[] = L"Software\\Tovlane";
+// Who the client's own HTTP requests say they are (the bridge's and the update's).
+inline constexpr char kHttpUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; TovlaneClient)";
+inline constexpr char kHttpAccept[] = "*/*";
+inline constexpr char kHttpAcceptLanguage[] = "zh-cn";
