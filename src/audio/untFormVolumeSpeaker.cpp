@@ -26,8 +26,6 @@ constexpr int kBarHeight = 50;
 constexpr int kBarButtonTop = 10;
 const wchar_t kNoDeviceText[] = L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。";
 
-RECT Place(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
-
 RECT CentredOn(HWND owner) {
   RECT bounds = {0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&bounds, kFormStyle, FALSE, kFormExStyle);
@@ -56,6 +54,7 @@ TFormVolumeSpeaker::TFormVolumeSpeaker(HWND owner)
       FHeadphoneDesktop(LoadAlphaBitmap(L"HEADPHONE_DESKTOP")),
       FMicrophoneLaptop(LoadAlphaBitmap(L"MICROPHONE_LAPTOP")),
       FMicrophoneDesktop(LoadAlphaBitmap(L"MICROPHONE_DESKTOP")) {
+  SetBackgroundColour(kFormColour);
   CreateHandle(kFormVolumeSpeakerClassName, L"调整音量和麦克风", kFormStyle, kFormExStyle, CentredOn(owner), owner);
   CreateControls();
   FormCreate();
@@ -412,12 +411,6 @@ void TFormVolumeSpeaker::cmbMicrophoneDevicesChange() {
 
 LRESULT TFormVolumeSpeaker::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(Handle(), &client);
-      FillSolid(reinterpret_cast<HDC>(wParam), client, kFormColour);
-      return 1;
-    }
     case WM_COMMAND:
       if (LOWORD(wParam) == idCmbMicrophoneDevices) {
         if (HIWORD(wParam) == CBN_SELCHANGE) cmbMicrophoneDevicesChange();

@@ -49,6 +49,7 @@ TFormTools::TFormTools()
       IECache1({TIECacheEntryOption::NORMAL_ENTRY, TIECacheEntryOption::STICKY_ENTRY,
                 TIECacheEntryOption::URLHISTORY_ENTRY, TIECacheEntryOption::TRACK_OFFLINE_ENTRY,
                 TIECacheEntryOption::TRACK_ONLINE_ENTRY}) {
+  SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
   CreateHandle(L"TFormTools", L"Tovlane 工具", kFormStyle, kFormExStyle, CentredBounds(), nullptr);
   CreateControls();
   OnCommand(idClearIECache, [this] { btnClearIECacheClick(); });
@@ -89,12 +90,6 @@ void TFormTools::CreateControls() {
 
 LRESULT TFormTools::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(Handle(), &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
-      return 1;
-    }
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

@@ -21,8 +21,6 @@ const int kTitleHeight = 36;
 const UINT_PTR kRecordFailedTipTimerId = 1;
 const wchar_t kFontFace[] = L"微软雅黑";
 
-RECT Place(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
-
 // "$version" of the Shockwave Flash control, e.g. "WIN 11,9,900,117"; empty when there is no player or the
 // call fails. The control is only asked, never shown, so no site is needed.
 std::wstring ReadFlashVersionVariable() {
@@ -87,6 +85,7 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
       FMaxStrip(LoadAlphaBitmap(L"MAXIMISE")),
       FCloseStrip(LoadAlphaBitmap(L"CLOSE")) {
   // The client area is the whole window: there is no frame.
+  SetBackgroundColour(kFormColour);
   CreateHandle(kFormMainClassName, L"Tovlane", WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX,
                WS_EX_APPWINDOW, Place(0, 0, 1000, 590), nullptr);
   pnlTitle = std::make_unique<TPanel>(Handle(), idPnlTitle, Place(0, 0, 1000, kTitleHeight), kFormColour);
@@ -343,12 +342,6 @@ LRESULT TFormMainTovlaneClient::WMNCHitTest(WPARAM wParam, LPARAM lParam) {
 
 LRESULT TFormMainTovlaneClient::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(Handle(), &client);
-      FillSolid(reinterpret_cast<HDC>(wParam), client, kFormColour);
-      return 1;
-    }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayoutControls(LOWORD(lParam));
       if (wParam != SIZE_MINIMIZED && FCurrentEWB) FCurrentEWB->SetBounds(WebBrowserBounds(ClientBounds()));

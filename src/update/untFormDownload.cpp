@@ -12,8 +12,6 @@ constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDRE
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME;
 constexpr UINT_PTR kSpeedTimerId = 1;
 
-RECT Place(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
-
 RECT CentredBounds() {
   RECT bounds = {0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&bounds, kFormStyle, FALSE, kFormExStyle);
@@ -25,6 +23,7 @@ RECT CentredBounds() {
 }  // namespace
 
 TFormDownload::TFormDownload(HWND AOwner) : FFont(CreateUiFont(L"Tahoma", 11, false, DEFAULT_CHARSET)) {
+  SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
   CreateHandle(kFormDownloadClassName, L"Tovlane 更新", kFormStyle, kFormExStyle, CentredBounds(), AOwner);
   const COLORREF face = GetSysColor(COLOR_BTNFACE), text = GetSysColor(COLOR_WINDOWTEXT);
   lblTip = std::make_unique<TLabel>(Handle(), idLblTip, Place(24, 29, 150, 13), L"您需要更新 Tovlane 程序。",
@@ -133,9 +132,6 @@ void TFormDownload::tmrSpeedTimer() {
 
 LRESULT TFormDownload::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND:
-      FillSolid(reinterpret_cast<HDC>(wParam), ClientBounds(), GetSysColor(COLOR_BTNFACE));
-      return 1;
     case WM_CLOSE:
       FormClose();
       return 0;

@@ -14,6 +14,8 @@ SIZE BitmapSize(HBITMAP bitmap);
 // Blends the part (sourceLeft, 0, width, height) of an alpha bitmap onto dc at (x, y).
 void DrawAlphaBitmap(HDC dc, HBITMAP bitmap, int sourceLeft, int width, int height, int x, int y);
 SIZE TextExtent(HDC dc, HFONT font, const std::wstring& text);
+// The rectangle of a control laid out by its left, top, width and height.
+inline RECT Place(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
 
 // Double-buffered painting of one window: drawing goes to a memory bitmap that is copied to the
 // window when the object ends, so controls never flicker while they repaint.

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "base/untMessages.h"
+#include "support/widgets/TGdi.h"
 
 TWindow::~TWindow() { DestroyHandle(); }
 
@@ -47,6 +48,10 @@ LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HIWORD(wParam) == BN_CLICKED) command->second();
       return 0;
     }
+  }
+  if (message == WM_ERASEBKGND && fBackground) {
+    FillSolid(reinterpret_cast<HDC>(wParam), ClientBounds(), *fBackground);
+    return 1;
   }
   if (message == WM_PRINT && (lParam & PRF_CHILDREN)) {
     LRESULT result = DefWindowProcW(fHandle, message, wParam, lParam & ~PRF_CHILDREN);

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 class TWindow {
@@ -41,6 +42,9 @@ class TWindow {
   // Registers the window class on first use and creates the window. Raises std::runtime_error on failure.
   void CreateHandle(const wchar_t* className, const std::wstring& title, DWORD style, DWORD exStyle, const RECT& bounds,
                     HWND parent, UINT_PTR controlId = 0, UINT classStyle = CS_DBLCLKS, HCURSOR cursor = nullptr);
+  // The colour the window's background is erased with; without one the system's default erase runs. Set it
+  // before CreateHandle, so that the first erase already has it.
+  void SetBackgroundColour(COLORREF colour) { fBackground = colour; }
   // Destroys the window, and with it its child windows; the object gets WM_DESTROY and WM_NCDESTROY.
   void DestroyHandle();
 
@@ -53,4 +57,5 @@ class TWindow {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND fHandle = nullptr;
   std::map<UINT_PTR, std::function<void()>> fCommands;
+  std::optional<COLORREF> fBackground;
 };
