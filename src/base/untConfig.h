@@ -7,3 +7,7 @@ inline constexpr wchar_t kIniSection[] = L"Debug";
 inline constexpr wchar_t kDefaultMainSiteUrl[] = L"http://www.tovlane.com";
 inline constexpr wchar_t kDefaultOnlineCheckUrl[] = L"http://www.tovlane.com/client/client-update.shtml";
 inline constexpr wchar_t kRegistryKeyPath[] = L"Software\\Tovlane";
+// The platform's hosts whose addresses are looked up at start (main site, two content hosts, the voice host and
+// the voice cloud), so that the page's first requests find them in the host cache.
+inline constexpr const char* kPlatformHosts[] = {"www.tovlane.com", "cdn1.tovlane.com", "cdn2.tovlane.com",
+                                                 "voice.tovlane.com", "voicecloud.tovlane.com"};

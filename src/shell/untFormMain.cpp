@@ -9,6 +9,8 @@
 #include "base/untMessages.h"
 #include "base/untSettings.h"
 #include "base/untText.h"
+#include "bridge/untHostPreResolution.h"
+#include "bridge/untVoiceEngine.h"
 #include "support/widgets/TGdi.h"
 
 namespace {
@@ -133,13 +135,16 @@ TFormMainTovlaneClient::~TFormMainTovlaneClient() {
 }
 
 void TFormMainTovlaneClient::FormCreate() {
+  THostPreResolution hostPreResolution;
   PrepareEnvironmentInfo();
+  hostPreResolution.Start();
   lblVersion->SetText(std::wstring(L"版本: ") + kClientVersion);
   FIsMax = false;
   btnMaxClick();
   FMainSiteUrl = IniFile ? IniFile->ReadString(kIniSection, L"MainSiteUrl", kDefaultMainSiteUrl) : kDefaultMainSiteUrl;
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
-  ewbExternal = TTovlaneWebBrowserExternal::Create(std::make_unique<TWebBrowserScriptExecutor>(), nullptr);
+  ewbExternal = TTovlaneWebBrowserExternal::Create(std::make_unique<TWebBrowserScriptExecutor>(),
+                                                   std::make_unique<TVoiceEngine>());
   ewbExternal->SetMainWindow(this);
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
