@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/WaveStorage.h"
+#include "base/untGlobal.h"
 #include "base/untMainThread.h"
 #include "base/untText.h"
 #include "bridge/untCallbackScript.h"
@@ -66,6 +67,8 @@ class TPageStandIn : public IScriptExecutor, public IMainWindowOperations {
 
 class VoiceEngine : public ::testing::Test {
  protected:
+  // The engine logs every step.
+  static void SetUpTestSuite() { InitGlobal(); }
   void SetUp() override { Make(TemplateFile()); }
   void TearDown() override { bridge->SetMainWindow(nullptr); }
 
@@ -260,7 +263,7 @@ TEST_F(VoiceEngine, ARecordingWithoutEndEndsWithTheApplication) {
   while (!bridge->recordedVoices.With([](auto& items) { return items.count(L"long") == 1; })) Sleep(10);
 }
 
-TEST(PlatformHttp, OneCacheEntryWhateverTheCaseAndTheHostHeaderWithoutPort) {
+TEST_F(VoiceEngine, OneHostCacheEntryWhateverTheCaseAndTheHostHeaderWithoutPort) {
   auto lookups = [] {
     int count = 0;
     for (const std::string& line : LogLines()) {
