@@ -8,3 +8,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Tests run under Wine through the test environment's wrapper.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec)
+set(TOVLANE_DLLTOOL ${TOOLCHAIN_PREFIX}-dlltool)

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Adds up the results of every ctest run into one closing line "N passed, N failed".
+"""Adds up the results of every ctest run into one closing line "N passed, N failed", after "LABEL: "
+when --label LABEL is given.
 
 Each argument is a folder with ctest's JUnit report (ctest.xml) and the GoogleTest reports of the
 test executables (<test name>.xml). A ctest test with a GoogleTest report counts its test cases;
@@ -22,7 +23,11 @@ def gtest_counts(path):
     return total, failed
 
 
-def main(folders):
+def main(args):
+    label = ""
+    if args[:1] == ["--label"]:
+        label, args = args[1] + ": ", args[2:]
+    folders = args
     passed = failed = 0
     for folder in folders:
         junit = os.path.join(folder, "ctest.xml")
@@ -45,7 +50,7 @@ def main(folders):
                 total, bad = 1, 1 if process_failed else 0
             passed += total - bad
             failed += bad
-    print(f"{passed} passed, {failed} failed")
+    print(f"{label}{passed} passed, {failed} failed")
     return 0 if failed == 0 and passed > 0 else 1
 
 

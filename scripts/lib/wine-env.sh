@@ -2,15 +2,30 @@
 # a private PulseAudio daemon with virtual speakers and microphone, and a persistent wineserver.
 # Everything started here is recorded by process id and stopped by stop_wine_env.
 #
-# The Windows code runs as 64-bit Windows code here: kernels without 32-bit execution (no IA32
-# emulation) cannot start Wine's 32-bit loader, so the tests run the x86_64 twin of the executable.
+# The tests and the run use the shipped i686 build under 32-bit Wine in a win32 prefix. Kernels without
+# 32-bit execution (no IA32 emulation) cannot start Wine's 32-bit loader; there, and where 32-bit Wine could
+# not be installed, the x86_64 twin of the executable runs under 64-bit Wine instead.
+# WINE_BUILD names the build folder whose programs run; WINE_BUILD_RAN says so in words.
 
-WINE_LOADER=/usr/lib/wine/wine64
-WINE_SERVER=/usr/lib/wine/wineserver64
+source "$(dirname "${BASH_SOURCE[0]}")/ia32.sh"
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
+
+if ! kernel_runs_32bit; then
+  wine_twin_reason="this kernel cannot run 32-bit code"
+elif [ ! -x /usr/lib/wine/wine ] || [ ! -x /usr/lib/wine/wineserver32 ]; then
+  wine_twin_reason="32-bit Wine could not be installed"
+fi
+if [ -z "${wine_twin_reason:-}" ]; then
+  export WINE_LOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 WINEARCH=win32
+  WINE_BUILD=build-win32
+  WINE_BUILD_RAN="ran the shipped i686 executable under 32-bit Wine"
+else
+  export WINE_LOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 WINEARCH=win64
+  WINE_BUILD=build-win64
+  WINE_BUILD_RAN="ran the x86_64 twin: $wine_twin_reason"
+fi
 
 wine_env_pids=()
 wine_env_tmp=""
@@ -21,7 +36,7 @@ prepare_wine_prefix() {
   export WINEPREFIX=$prefix
   if [ ! -f "$prefix/.tovlane-ready" ] || ! timeout 60 "$WINE_LOADER" cmd /c exit 0 </dev/null >/dev/null 2>&1; then
     echo "wine-env: making the Wine prefix"
-    timeout 30 "$WINE_SERVER" -k >/dev/null 2>&1 || true
+    timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
     rm -rf "$prefix"
     mkdir -p "$prefix"
     timeout 300 "$WINE_LOADER" wineboot -i </dev/null >/dev/null 2>&1
@@ -31,8 +46,8 @@ prepare_wine_prefix() {
     touch "$prefix/.tovlane-ready"
   fi
   # The environment runs its own persistent wineserver; end whatever the checks above started.
-  timeout 30 "$WINE_SERVER" -k >/dev/null 2>&1 || true
-  timeout 30 "$WINE_SERVER" -w >/dev/null 2>&1 || true
+  timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
+  timeout 30 "$WINESERVER" -w >/dev/null 2>&1 || true
 }
 
 winepath_of() { echo "Z:${1//\//\\}"; }
@@ -64,6 +79,10 @@ load-module module-remap-source master=tone.monitor source_name=microphone sourc
 load-module module-remap-source master=tone.monitor source_name=muted source_properties=device.description=Muted-Microphone
 load-module module-null-sink sink_name=drain sink_properties=device.description=Drain
 load-module module-loopback source=tone.monitor sink=drain latency_msec=20 source_dont_move=true sink_dont_move=true
+# A second microphone, silent and muted, for the device list and the choice between two devices.
+load-module module-null-sink sink_name=hush sink_properties=device.description=Hush
+load-module module-remap-source master=hush.monitor source_name=quiet source_properties=device.description=Quiet
+set-source-mute quiet 1
 set-default-sink speakers
 set-default-source microphone
 set-source-mute muted 1
@@ -77,7 +96,7 @@ PA
   for _ in $(seq 100); do [ -S "$wine_env_tmp/pulse/native" ] && break; sleep 0.1; done
 
   prepare_wine_prefix "$prefix" "$root"
-  "$WINE_SERVER" -f -p &
+  "$WINESERVER" -f -p &
   wine_env_pids+=($!)
   # Wine's own services and its desktop start with the first programs; start them here, away from the pipes of the
   # test runner, which would otherwise wait for them to close.
@@ -85,7 +104,7 @@ PA
 }
 
 stop_wine_env() {
-  [ -n "${WINEPREFIX:-}" ] && timeout 30 "$WINE_SERVER" -k >/dev/null 2>&1 || true
+  [ -n "${WINEPREFIX:-}" ] && timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
   local pid
   for pid in "${wine_env_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${wine_env_pids[@]}"; do

@@ -29,20 +29,19 @@ std::vector<std::wstring> CommandLineArguments() {
   return arguments;
 }
 
-// No window here: the exit code and the log are all a caller sees. A registry error is logged and ends the
-// process with 1, as neither "changed" nor "nothing to do" would be true.
+// No window here: the exit code (100 changed, 0 not) and the log are all a caller sees. An interface whose
+// values are not as expected is logged and left as it is; the others are still adjusted.
 int RunEnsureMTU() {
+  bool changed = false;
   try {
-    if (SetAllMTU(1417)) {
-      WriteLog(L"set mtu successfully, need reboot");
-      return 100;
-    }
+    changed = SetAllMTU(1417, [](const std::wstring& interfaceName, const std::exception& error) {
+      WriteLog(L"SetAllMTU skip interface " + interfaceName + L": " + AnsiToWide(error.what()));
+    });
   } catch (const std::exception& error) {
     WriteLog(L"error: " + AnsiToWide(error.what()));
-    return 1;
   }
-  WriteLog(L"nothing to do with mtu");
-  return 0;
+  WriteLog(changed ? L"set mtu successfully, need reboot" : L"nothing to do with mtu");
+  return changed ? 100 : 0;
 }
 
 // A window that cannot be made is reported, and the process ends with 1.
@@ -51,7 +50,7 @@ int RunMainWindow() {
     TMainThread mainThread;
     TFormMainTovlaneClient form;
     form.FormCreate();
-    const int exitCode = RunMessageLoop();
+    const int exitCode = RunMessageLoop([&form](MSG& message) { return form.ApplicationEvents1Message(message); });
     // Workers that still wait for the main thread are let go before anything is torn down.
     mainThread.Shutdown();
     return exitCode;

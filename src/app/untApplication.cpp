@@ -21,9 +21,10 @@ void InitGuiApplication() {
   InstallMessageBox(TovlaneMessageBox);
 }
 
-int RunMessageLoop() {
+int RunMessageLoop(const std::function<bool(MSG&)>& hook) {
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (hook && hook(message)) continue;
     // Tab and the arrow keys move between the controls of the top-level window.
     HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
     if (root && IsDialogMessageW(root, &message)) continue;

@@ -9,7 +9,6 @@
 
 namespace {
 
-const wchar_t kCallbackWindowClass[] = L"TWaveAudioIOCallback";
 const UINT kMouseLast = 0x020E;  // WM_MOUSEHWHEEL, which the XP headers do not declare
 
 }  // namespace
@@ -88,11 +87,15 @@ bool WaitWithMessages(HANDLE handle, DWORD timeoutMs) {
 
 TWaveAudioIO::TWaveAudioIO(TReopen reopen) : fReopen(reopen) {}
 
-TWaveAudioIO::~TWaveAudioIO() {
-  if (fWindow) DestroyWindow(fWindow);
-}
+TWaveAudioIO::~TWaveAudioIO() = default;
 
 void TWaveAudioIO::Shutdown() {
+  {
+    std::lock_guard<std::mutex> hold(fEventsLock);
+    fDestroying = true;
+    fLiveness.reset();  // events already handed to the main thread are dropped there
+    fPendingEvents.clear();
+  }
   try {
     if (Active() && !fClosing) CloseDevice();
   } catch (const std::exception& error) {
@@ -113,25 +116,18 @@ void TWaveAudioIO::SetAsync(bool async) {
 }
 
 bool TWaveAudioIO::WaitForStart() {
-  // An open holds the lock until it has finished.
+  // An open holds the lock until it has finished; no error is ever shown while the lock is held.
   std::lock_guard<std::recursive_mutex> lock(CS);
   return true;
 }
 
 bool TWaveAudioIO::WaitForStop() {
-  if (fThread) {
-    if (Active() && !fClosing) return true;
-    if (GetCurrentThreadId() != fThread->ThreadId()) {
-      WaitWithMessages(fThread->ThreadHandle(), INFINITE);
-      JoinThread();
-    }
-    return true;
-  }
-  MSG message;
-  while (fClosing && fWindow && GetMessageW(&message, fWindow, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  if (!fThread || (Active() && !fClosing)) return true;
+  if (GetCurrentThreadId() == fThread->ThreadId()) return true;
+  // The thread ends when the close has been handled, and every close is handled (CloseHandleOnce).
+  WaitWithMessages(fThread->ThreadHandle(), INFINITE);
+  JoinThread();
+  if (IsMainThread()) RunPendingEvents();
   return true;
 }
 
@@ -174,8 +170,9 @@ bool TWaveAudioIO::OpenDevice() {
   WaveFormat = *format;
   WaveFormat.cbSize = 0;
   CreateCallback();
+  fHandleClosed = false;
   try {
-    if (CheckResult(OpenWave(format, CallbackTarget(), CallbackType()))) return true;
+    if (CheckResult(OpenWave(format, CallbackTarget(), CALLBACK_THREAD))) return true;
   } catch (...) {
     ReleaseCallback();
     throw;
@@ -212,11 +209,22 @@ bool TWaveAudioIO::CloseDevice() {
       fClosing = false;
       return false;
     }
-    return BufferTotal() > 0 || CheckResult(CloseDeviceHandle());
+    return BufferTotal() > 0 || CheckResult(CloseHandleOnce());
   } catch (...) {
     fClosing = false;
     throw;
   }
+}
+
+MMRESULT TWaveAudioIO::CloseHandleOnce() {
+  if (fHandleClosed) return MMSYSERR_NOERROR;
+  fHandleClosed = true;
+  const MMRESULT result = CloseDeviceHandle();
+  if (result != MMSYSERR_NOERROR) {
+    WriteLog(L"TWaveAudioIO the device refused to close (" + std::to_wstring(result) + L"), it is let go");
+    HandleMessage(CloseMessage(), 0);
+  }
+  return result;
 }
 
 void TWaveAudioIO::FireError() {
@@ -237,7 +245,9 @@ bool TWaveAudioIO::CheckResult(MMRESULT code) {
 void TWaveAudioIO::DeviceOpened() {
   fOpening = false;
   QueueInitialBuffers();
-  if (OnActivate) OnActivate(*this);
+  Deliver([this] {
+    if (OnActivate) OnActivate(*this);
+  });
 }
 
 void TWaveAudioIO::DeviceClosed() {
@@ -246,11 +256,46 @@ void TWaveAudioIO::DeviceClosed() {
   ReleaseCallback();
   fClosing = false;
   FreeAllBuffers();
-  if (OnDeactivate) OnDeactivate(*this);
+  Deliver([this] {
+    if (OnDeactivate) OnDeactivate(*this);
+  });
 }
 
 void TWaveAudioIO::FireLevel(const void* data, size_t size) {
-  if (OnLevel && WaveFormat.wFormatTag == WAVE_FORMAT_PCM_TAG) OnLevel(*this, ComputePeakLevel(data, size, WaveFormat));
+  if (WaveFormat.wFormatTag != WAVE_FORMAT_PCM_TAG) return;
+  const int level = ComputePeakLevel(data, size, WaveFormat);
+  Deliver([this, level] {
+    if (OnLevel) OnLevel(*this, level);
+  });
+}
+
+void TWaveAudioIO::Deliver(std::function<void()> event) {
+  if (fAsync) {
+    if (!fDestroying) event();
+    return;
+  }
+  TLifeToken token;
+  {
+    std::lock_guard<std::mutex> hold(fEventsLock);
+    if (fDestroying) return;
+    fPendingEvents.push_back(std::move(event));
+    token = fLiveness->Token();
+  }
+  // Each hand-over runs what has gathered; a wait for the stop runs the rest.
+  Queue([this] { RunPendingEvents(); }, std::move(token));
+}
+
+void TWaveAudioIO::RunPendingEvents() {
+  for (;;) {
+    std::vector<std::function<void()>> events;
+    {
+      std::lock_guard<std::mutex> hold(fEventsLock);
+      events.swap(fPendingEvents);
+    }
+    if (events.empty() || fDestroying) return;
+    for (const auto& event : events)
+      if (!fDestroying) event();
+  }
 }
 
 void TWaveAudioIO::JoinThread() {
@@ -259,91 +304,71 @@ void TWaveAudioIO::JoinThread() {
 
 void TWaveAudioIO::CreateCallback() {
   JoinThread();  // the previous recording's thread has been told to end
-  if (fAsync) {
-    fThread = std::make_unique<TWaveThread>(*this);
-    WaitWithMessages(fThread->ThreadEvent(), INFINITE);
-    fCallbackType = CALLBACK_THREAD;
-    fCallback = fThread->ThreadId();
-    return;
-  }
-  static const ATOM windowClass = [] {
-    WNDCLASSW info{};
-    info.lpfnWndProc = WindowProc;
-    info.hInstance = GetModuleHandleW(nullptr);
-    info.lpszClassName = kCallbackWindowClass;
-    return RegisterClassW(&info);
-  }();
-  fWindow = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            GetModuleHandleW(nullptr), this);
-  if (!fWindow) throw EWaveAudioSysError(L"Cannot create the callback window");
-  fCallbackType = CALLBACK_WINDOW;
-  fCallback = reinterpret_cast<DWORD_PTR>(fWindow);
+  fThread = std::make_unique<TWaveThread>(*this);
+  WaitWithMessages(fThread->ThreadEvent(), INFINITE);
+  fCallback = fThread->ThreadId();
 }
 
 void TWaveAudioIO::ReleaseCallback() {
-  if (fThread) {
-    while (!PostThreadMessageW(fThread->ThreadId(), WM_QUIT, 0, 0) &&
-           WaitForSingleObject(fThread->ThreadHandle(), 0) == WAIT_TIMEOUT)
-      Sleep(0);
-  } else if (fWindow) {
-    const HWND window = fWindow;
-    fWindow = nullptr;
-    DestroyWindow(window);
-  }
+  PostRequest(WM_QUIT);
   fCallback = 0;
 }
 
 void TWaveAudioIO::PostRequest(UINT message) {
-  if (fThread) {
-    while (!PostThreadMessageW(fThread->ThreadId(), message, 0, 0) &&
-           WaitForSingleObject(fThread->ThreadHandle(), 0) == WAIT_TIMEOUT)
-      Sleep(0);
-  } else if (fWindow) {
-    PostMessageW(fWindow, message, 0, 0);
-  }
+  if (!fThread) return;
+  while (!PostThreadMessageW(fThread->ThreadId(), message, 0, 0) &&
+         WaitForSingleObject(fThread->ThreadHandle(), 0) == WAIT_TIMEOUT)
+    Sleep(0);
 }
 
-LRESULT CALLBACK TWaveAudioIO::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TWaveAudioIO*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self && self->Dispatch(message, lParam)) return 0;
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool TWaveAudioIO::Dispatch(UINT message, LPARAM lParam) {
-  if (message != MM_WOM_OPEN && message != MM_WOM_CLOSE && message != MM_WOM_DONE && message != MM_WIM_OPEN &&
-      message != MM_WIM_CLOSE && message != MM_WIM_DATA)
-    return false;
-  std::lock_guard<std::recursive_mutex> lock(CS);
-  try {
-    auto* header = reinterpret_cast<WAVEHDR*>(lParam);
-    switch (message) {
-      case MM_WOM_OPEN:
-        HandleOutputOpen();
-        break;
-      case MM_WOM_CLOSE:
-        HandleOutputClose();
-        break;
-      case MM_WOM_DONE:
-        HandleOutputDone(header);
-        break;
-      case MM_WIM_OPEN:
-        HandleInputOpen();
-        break;
-      case MM_WIM_CLOSE:
-        HandleInputClose();
-        break;
-      default:
-        HandleInputData(header);
-        break;
+void TWaveAudioIO::Dispatch(UINT message, LPARAM lParam) {
+  std::exception_ptr failure;
+  {
+    std::lock_guard<std::recursive_mutex> lock(CS);
+    try {
+      HandleMessage(message, lParam);
+    } catch (...) {
+      failure = std::current_exception();
     }
-  } catch (const std::exception& error) {
-    ReportError(nullptr, error);
   }
-  return true;
+  if (!failure) return;
+  const auto report = [failure] {
+    try {
+      std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+      ReportError(nullptr, error);
+    }
+  };
+  if (fDestroying)
+    report();  // only logged: this thread shows nothing
+  else
+    Deliver(report);
+}
+
+void TWaveAudioIO::HandleMessage(UINT message, LPARAM lParam) {
+  auto* header = reinterpret_cast<WAVEHDR*>(lParam);
+  switch (message) {
+    case MM_WOM_OPEN:
+      HandleOutputOpen();
+      break;
+    case MM_WOM_CLOSE:
+      HandleOutputClose();
+      break;
+    case MM_WOM_DONE:
+      HandleOutputDone(header);
+      break;
+    case MM_WIM_OPEN:
+      HandleInputOpen();
+      break;
+    case MM_WIM_CLOSE:
+      HandleInputClose();
+      break;
+    case MM_WIM_DATA:
+      HandleInputData(header);
+      break;
+    default:
+      break;
+  }
 }
 
 TWaveBuffer* TWaveAudioIO::AllocateBuffer(size_t size) {
@@ -368,10 +393,10 @@ void TWaveAudioIO::HandleBuffer(TWaveBuffer*& buffer, const std::function<void()
       if (buffer->header.dwFlags & WHDR_PREPARED) UnprepareHeader(buffer->header);
       ReleaseBuffer(buffer);
     }
-    if (fClosing && BufferTotal() == 0) CloseDeviceHandle();
+    if (fClosing && BufferTotal() == 0) CloseHandleOnce();
     throw;
   }
-  if (fClosing && BufferTotal() == 0) CheckResult(CloseDeviceHandle());
+  if (fClosing && BufferTotal() == 0) CheckResult(CloseHandleOnce());
 }
 
 void TWaveAudioIO::FreeAllBuffers() { fBuffers.clear(); }

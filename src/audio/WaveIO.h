@@ -1,10 +1,12 @@
 #pragma once
 // The wave device engine shared by input and output: device selection, the callback channel (a thread of
-// its own or a hidden window), the buffer ring, the message dispatch under one lock, and the waits.
+// its own), the buffer ring, the message dispatch under one lock, and the waits.
 //
-// The devices are opened with CALLBACK_THREAD or CALLBACK_WINDOW, never with a callback function: the driver
-// only posts messages, and every wave call happens on the channel's thread while a message is handled
-// (wave calls from inside a driver callback can deadlock).
+// The devices are opened with CALLBACK_THREAD, never with a callback function: the driver only posts
+// messages, and every wave call happens on the channel's thread while a message is handled (wave calls from
+// inside a driver callback can deadlock). The events run on that thread for an asynchronous component; for
+// the others (window components, which belong to the main thread) they are handed to the main thread in order.
+// No event reaches a component's owner once the component's destruction has begun.
 #include <windows.h>
 // mmsystem.h needs windows.h before it.
 #include <mmsystem.h>
@@ -14,12 +16,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "audio/WaveUtils.h"
 #include "base/untHandle.h"
+#include "base/untMainThread.h"
 
 class EWaveAudioError : public std::runtime_error {
  public:
@@ -69,12 +73,14 @@ class TWaveAudioIO {
   void SetBufferLength(uint16_t ms) { fBufferLength = ms < 10 ? 10 : ms; }
   uint16_t BufferCount() const { return fBufferCount; }
   void SetBufferCount(uint16_t count) { fBufferCount = count; }
+  // Events on the callback thread (true) or handed to the main thread (false); ignored while active.
   bool Async() const { return fAsync; }
   void SetAsync(bool async);
   bool Active() const { return fCallback.load() != 0; }
   MMRESULT LastError() const { return fLastError; }
 
   bool WaitForStart();
+  // After a close it returns once the close has been handled; on the main thread, the close's events have run.
   bool WaitForStop();
 
   TWaveAudioEvent OnActivate, OnDeactivate, OnError;
@@ -89,7 +95,7 @@ class TWaveAudioIO {
   enum class TReopen { Refuse, AfterClose };
   explicit TWaveAudioIO(TReopen reopen);
   // Every concrete component calls this first in its destructor, while its overrides still work:
-  // stops the device and waits until the close has been handled.
+  // stops the device and waits until the close has been handled. From here on no event fires.
   void Shutdown();
 
   virtual void HandleInputOpen() { DeviceOpened(); }
@@ -108,6 +114,9 @@ class TWaveAudioIO {
   bool OpenDeviceWith(std::unique_ptr<TWaveStreamAdapter>& slot, std::unique_ptr<TWaveStreamAdapter> adapter);
   // Resets the device, which returns every queued buffer; the last one back closes it.
   bool CloseDevice();
+  // The one way the handle is closed: once per open. A close the device refuses brings no close message, so
+  // the close is handled here and nothing is left waiting for it.
+  MMRESULT CloseHandleOnce();
   // The record to open with (18 + cbSize bytes), or null when there is none; scratch may hold it.
   virtual const TWaveFormatEx* FormatToOpen(TWaveFormatEx& scratch) = 0;
   virtual void QueueInitialBuffers() = 0;
@@ -122,10 +131,13 @@ class TWaveAudioIO {
   virtual MMRESULT ResetDevice() = 0;
   virtual MMRESULT CloseDeviceHandle() = 0;
   virtual MMRESULT UnprepareHeader(WAVEHDR& header) = 0;
+  virtual UINT CloseMessage() const = 0;  // MM_WIM_CLOSE or MM_WOM_CLOSE
 
   void DeviceOpened();
   void DeviceClosed();
   void FireLevel(const void* data, size_t size);
+  // Runs an event where this component's events run, unless destruction has begun.
+  void Deliver(std::function<void()> event);
   // Stores the code; false (after FireError) unless it is 0.
   bool CheckResult(MMRESULT code);
 
@@ -134,7 +146,6 @@ class TWaveAudioIO {
   void ReleaseCallback();
   void PostRequest(UINT message);
   DWORD_PTR CallbackTarget() const { return fCallback.load(); }
-  DWORD CallbackType() const { return fCallbackType; }
 
   TWaveBuffer* AllocateBuffer(size_t size);
   void ReleaseBuffer(TWaveBuffer* buffer);
@@ -154,21 +165,27 @@ class TWaveAudioIO {
 
  private:
   friend class TWaveThread;
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // Runs one driver message under the lock; an exception goes to the default error display, which only logs
-  // it on the callback thread.
-  bool Dispatch(UINT message, LPARAM lParam);
+  // Runs one driver message under the lock; what it raises goes, after the lock, to the default error display
+  // where the component's events run.
+  void Dispatch(UINT message, LPARAM lParam);
+  void HandleMessage(UINT message, LPARAM lParam);
   void JoinThread();
+  // Main thread: runs the events handed over so far, in order.
+  void RunPendingEvents();
 
   const TReopen fReopen;
   bool fAsync = false;
   uint16_t fBufferLength = 1000;
   uint16_t fBufferCount = 2;
   std::atomic<DWORD_PTR> fCallback{0};
-  DWORD fCallbackType = CALLBACK_NULL;
-  HWND fWindow = nullptr;
+  bool fHandleClosed = false;  // the current open's handle has been closed (or its close was refused)
   std::unique_ptr<TWaveThread> fThread;
   std::vector<std::unique_ptr<TWaveBuffer>> fBuffers;
+
+  std::atomic<bool> fDestroying{false};
+  std::optional<TLiveness> fLiveness{std::in_place};  // gone once destruction has begun
+  std::mutex fEventsLock;
+  std::vector<std::function<void()>> fPendingEvents;  // handed to the main thread, not yet run
 };
 
 // The callback thread of one asynchronous component: its message queue receives the driver's messages.
@@ -200,6 +217,7 @@ struct TWaveCalls {
   MMRESULT(WINAPI* reset)(Handle);
   MMRESULT(WINAPI* close)(Handle);
   MMRESULT(WINAPI* unprepareHeader)(Handle, LPWAVEHDR, UINT);
+  UINT closeMessage;
 };
 
 // One direction's device: the engine's device calls made through the direction's winmm functions.
@@ -227,6 +245,7 @@ class TWaveDevice : public TWaveAudioIO {
   MMRESULT ResetDevice() override { return fCalls.reset(fHandle); }
   MMRESULT CloseDeviceHandle() override { return fCalls.close(fHandle); }
   MMRESULT UnprepareHeader(WAVEHDR& header) override { return fCalls.unprepareHeader(fHandle, &header, sizeof header); }
+  UINT CloseMessage() const override { return fCalls.closeMessage; }
 
   Handle fHandle = nullptr;
 

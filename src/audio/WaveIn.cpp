@@ -2,7 +2,7 @@
 
 TWaveAudioIn::TWaveAudioIn()
     : TWaveDevice(TReopen::AfterClose, {waveInGetErrorTextW, waveInGetDevCapsW, waveInOpen, waveInReset, waveInClose,
-                                        waveInUnprepareHeader}) {}
+                                        waveInUnprepareHeader, MM_WIM_CLOSE}) {}
 
 void TWaveAudioIn::SetPCMFormat(TPCMFormat format) {
   if (format == fPCMFormat) return;

@@ -2,7 +2,7 @@
 
 TWaveAudioOut::TWaveAudioOut()
     : TWaveDevice(TReopen::Refuse, {waveOutGetErrorTextW, waveOutGetDevCapsW, waveOutOpen, waveOutReset, waveOutClose,
-                                    waveOutUnprepareHeader}) {}
+                                    waveOutUnprepareHeader, MM_WOM_CLOSE}) {}
 
 void TWaveAudioOut::HandleOutputOpen() { DeviceOpened(); }
 
@@ -35,9 +35,10 @@ void TWaveAudioOut::HandleOutputDone(WAVEHDR* header) {
   if (header) {
     buffer = BufferOf(header);
     if (!buffer) return;
-    CheckResult(UnprepareHeader(*header));
   }
+  // A failing unprepare too drops the buffer, so that the last one back still closes the device.
   HandleBuffer(buffer, [&] {
+    if (header) CheckResult(UnprepareHeader(*header));
     const bool wanted = header ? BufferTotal() <= BufferCount() : BufferTotal() < BufferCount();
     if (!fClosing && wanted) {
       if (!buffer) buffer = AllocateBuffer(0);

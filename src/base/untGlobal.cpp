@@ -12,7 +12,8 @@
 
 namespace {
 
-std::wstring gLogFileName;
+// Plain storage that no static destructor takes away: workers that end after the main function still log.
+wchar_t gLogFileName[MAX_PATH + 32] = L"";
 CRITICAL_SECTION gLogLock;
 std::unique_ptr<TKormRandom> gGlobalRandom;
 
@@ -30,14 +31,16 @@ std::wstring FormatNow(bool date) {
 void InitGlobal() {
   wchar_t tempPath[MAX_PATH + 1];
   DWORD length = GetTempPathW(MAX_PATH, tempPath);
-  gLogFileName =
+  const std::wstring name =
       (length > 0 && length < MAX_PATH ? std::wstring(tempPath, length) : std::wstring()) + L"TovlaneClient.log";
-  DeleteFileW(gLogFileName.c_str());
+  name.copy(gLogFileName, name.size());
+  gLogFileName[name.size()] = L'\0';
+  DeleteFileW(gLogFileName);
   InitializeCriticalSection(&gLogLock);
   gGlobalRandom = std::make_unique<TKormRandom>();
 }
 
-const std::wstring& LogFileName() { return gLogFileName; }
+std::wstring LogFileName() { return gLogFileName; }
 
 void WriteLog(const std::wstring& message) {
   EnterCriticalSection(&gLogLock);

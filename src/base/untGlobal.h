@@ -9,7 +9,7 @@
 void InitGlobal();
 
 // Full path of "TovlaneClient.log" in the user's temporary folder.
-const std::wstring& LogFileName();
+std::wstring LogFileName();
 
 // Appends "<short date> <long time> <message>" to the log; never fails towards the caller.
 void WriteLog(const std::wstring& message);

@@ -81,7 +81,8 @@ using TBrushHandle = THandle<TGdiTraits<HBRUSH>>;
 using TPenHandle = THandle<TGdiTraits<HPEN>>;
 using TMemoryDc = THandle<TMemoryDcTraits>;
 
-// A COM interface pointer that holds one reference, released with the owner. Move-only like the handles.
+// A COM interface pointer that holds one reference, released with the owner. Move-only like the handles: a
+// second reference is taken only where it is asked for (Share, Copy).
 template <typename Interface>
 class ComPtr {
  public:
@@ -100,6 +101,13 @@ class ComPtr {
   ComPtr& operator=(const ComPtr&) = delete;
   ~ComPtr() { Reset(); }
 
+  // A reference of its own to a pointer someone else holds.
+  static ComPtr Share(Interface* pointer) {
+    if (pointer) pointer->AddRef();
+    return ComPtr(pointer);
+  }
+  ComPtr Copy() const { return Share(fPointer); }
+
   Interface* Get() const { return fPointer; }
   Interface* operator->() const { return fPointer; }
   explicit operator bool() const { return fPointer != nullptr; }
@@ -107,10 +115,28 @@ class ComPtr {
     if (fPointer) fPointer->Release();
     fPointer = nullptr;
   }
-  // For QueryInterface and CoCreateInstance: releases the pointer held first.
-  void** Receive() {
+  // Hands the reference over to the caller (an out parameter of a COM method).
+  Interface* Detach() { return std::exchange(fPointer, nullptr); }
+
+  // For out parameters (QueryInterface, CoCreateInstance, getters): releases the pointer held first.
+  class TReceiver {
+   public:
+    explicit TReceiver(Interface** slot) : fSlot(slot) {}
+    operator Interface**() const { return fSlot; }
+    operator void**() const { return reinterpret_cast<void**>(fSlot); }
+
+   private:
+    Interface** fSlot;
+  };
+  TReceiver Receive() {
     Reset();
-    return reinterpret_cast<void**>(&fPointer);
+    return TReceiver(&fPointer);
+  }
+
+  // Asks the object for another of its interfaces.
+  template <typename Other>
+  HRESULT QueryInterface(ComPtr<Other>& other) const {
+    return fPointer ? fPointer->QueryInterface(__uuidof(Other), other.Receive()) : E_POINTER;
   }
 
  private:

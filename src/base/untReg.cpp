@@ -26,6 +26,14 @@ bool TReg::OpenKey(const std::wstring& path, bool canCreate) {
 
 bool TReg::ValueExists(const std::wstring& name) const { return GetDataSize(name) >= 0; }
 
+std::optional<DWORD> TReg::ValueType(const std::wstring& name) const {
+  DWORD type = 0;
+  if (!fCurrentKey ||
+      RegQueryValueExW(fCurrentKey.Get(), name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+    return std::nullopt;
+  return type;
+}
+
 long TReg::GetDataSize(const std::wstring& name) const {
   DWORD size = 0;
   if (!fCurrentKey ||

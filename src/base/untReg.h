@@ -26,6 +26,8 @@ class TReg {
   void CloseKey() { fCurrentKey.Reset(); }
 
   bool ValueExists(const std::wstring& name) const;
+  // The value's registry type (REG_SZ, REG_DWORD, ...), nullopt when it is missing.
+  std::optional<DWORD> ValueType(const std::wstring& name) const;
   // Size in bytes of the value's data, -1 when it is missing.
   long GetDataSize(const std::wstring& name) const;
   // A REG_SZ or REG_EXPAND_SZ value; empty when it is missing.

@@ -44,3 +44,5 @@ std::wstring JavaScriptStringBody(const std::wstring& text) {
 std::wstring CallbackScript(TCallback callback, const std::wstring& id, const std::wstring& status) {
   return CallPrefix(callback) + (L"\"" + JavaScriptStringBody(id)) + L"\", \"" + JavaScriptStringBody(status) + L"\");";
 }
+
+std::wstring GuardedScript(const std::wstring& script) { return L"try{" + script + L"}catch(e){}"; }

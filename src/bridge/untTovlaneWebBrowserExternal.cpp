@@ -10,9 +10,8 @@
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
 #include "base/untText.h"
-#include "bridge/untVariant.h"
-
-using Microsoft::WRL::ComPtr;
+#include "base/untVariant.h"
+#include "bridge/untCallbackScript.h"
 
 namespace {
 
@@ -54,12 +53,12 @@ int32_t SpeechTimeArgument(const VARIANT& argument) {
 
 HRESULT Fail(const std::wstring& message) {
   ComPtr<ICreateErrorInfo> create;
-  if (SUCCEEDED(CreateErrorInfo(&create))) {
+  if (SUCCEEDED(CreateErrorInfo(create.Receive()))) {
     create->SetGUID(IID_ITovlaneWebBrowserExternal);
     create->SetSource(const_cast<LPOLESTR>(kInterfaceName));
     create->SetDescription(const_cast<LPOLESTR>(message.c_str()));
     ComPtr<IErrorInfo> info;
-    if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
+    if (SUCCEEDED(create.QueryInterface(info))) SetErrorInfo(0, info.Get());
   }
   return E_FAIL;
 }
@@ -85,7 +84,7 @@ HRESULT PageCallWithResult(VARIANT* ret, Body&& body) {
   return PageCall([&] {
     std::optional<std::wstring> result = body();
     if (!result) return;
-    ret->bstrVal = TBstr(*result).Release();
+    ret->bstrVal = BstrOf(*result).Release();
     ret->vt = VT_BSTR;
   });
 }
@@ -103,11 +102,11 @@ void TWebBrowserScriptExecutor::ExecJavascript(const std::wstring& script) {
       return;
     ComPtr<IHTMLDocument2> htmlDocument;
     ComPtr<IHTMLWindow2> window;
-    if (FAILED(document->pdispVal->QueryInterface(IID_IHTMLDocument2, &htmlDocument)) ||
-        FAILED(htmlDocument->get_parentWindow(&window)) || !window)
+    if (FAILED(document->pdispVal->QueryInterface(IID_IHTMLDocument2, htmlDocument.Receive())) ||
+        FAILED(htmlDocument->get_parentWindow(window.Receive())) || !window)
       return;
-    TBstr code(L"try{" + script + L"}catch(e){}");
-    TBstr language(L"JavaScript");
+    const TBstr code = BstrOf(GuardedScript(script));
+    const TBstr language = BstrOf(L"JavaScript");
     TVariant result;
     window->execScript(code.Get(), language.Get(), result.Get());
   } catch (...) {
@@ -122,12 +121,11 @@ ComPtr<TTovlaneWebBrowserExternal> TTovlaneWebBrowserExternal::Create(std::uniqu
   if (length == 0 || length >= MAX_PATH) throw std::runtime_error("the path of the executable cannot be read");
   ComPtr<ITypeLib> library;
   ComPtr<ITypeInfo> typeInfo;
-  if (FAILED(LoadTypeLib(path, &library)) ||
-      FAILED(library->GetTypeInfoOfGuid(IID_ITovlaneWebBrowserExternal, &typeInfo)))
+  if (FAILED(LoadTypeLib(path, library.Receive())) ||
+      FAILED(library->GetTypeInfoOfGuid(IID_ITovlaneWebBrowserExternal, typeInfo.Receive())))
     throw std::runtime_error("the type library of window.external cannot be loaded from the executable");
-  ComPtr<TTovlaneWebBrowserExternal> bridge;
-  bridge.Attach(new TTovlaneWebBrowserExternal(std::move(typeInfo), std::move(executor), std::move(voice)));
-  return bridge;
+  return ComPtr<TTovlaneWebBrowserExternal>(
+      new TTovlaneWebBrowserExternal(std::move(typeInfo), std::move(executor), std::move(voice)));
 }
 
 TTovlaneWebBrowserExternal::TTovlaneWebBrowserExternal(ComPtr<ITypeInfo> typeInfo,
@@ -196,7 +194,8 @@ HRESULT TTovlaneWebBrowserExternal::GetTypeInfo(UINT index, LCID, ITypeInfo** ty
   if (!typeInfo) return E_POINTER;
   *typeInfo = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  return FTypeInfo.CopyTo(typeInfo);
+  *typeInfo = FTypeInfo.Copy().Detach();
+  return S_OK;
 }
 
 HRESULT TTovlaneWebBrowserExternal::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {

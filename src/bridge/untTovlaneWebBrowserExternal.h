@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <oaidl.h>
-#include <wrl/client.h>
 
 #include <atomic>
 #include <cstdint>
@@ -23,8 +22,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "bridge/TovlaneClient_TLB.h"
 #include "base/Streams.h"
+#include "base/untHandle.h"
+#include "bridge/TovlaneClient_TLB.h"
 
 class TTovlaneWebBrowserExternal;
 
@@ -63,11 +63,11 @@ class TWebBrowserScriptExecutor : public IScriptExecutor {
  public:
   // The browser's automation object; a reference is held, so a late callback never reaches a freed browser.
   IDispatch* AttachedWebBrowser() const { return FAttachedWebBrowser.Get(); }
-  void SetAttachedWebBrowser(IDispatch* browser) { FAttachedWebBrowser = browser; }
+  void SetAttachedWebBrowser(IDispatch* browser) { FAttachedWebBrowser = ComPtr<IDispatch>::Share(browser); }
   void ExecJavascript(const std::wstring& script) override;
 
  private:
-  Microsoft::WRL::ComPtr<IDispatch> FAttachedWebBrowser;
+  ComPtr<IDispatch> FAttachedWebBrowser;
 };
 
 // One recording and the text of its last scoring response.
@@ -100,8 +100,8 @@ class TTovlaneWebBrowserExternal final : public ITovlaneWebBrowserExternal, publ
  public:
   // Loads the type library of the running executable (its TYPELIB 1 resource); raises std::runtime_error when
   // that fails. The caller owns the one reference of the new object. voice may be null (see the head comment).
-  static Microsoft::WRL::ComPtr<TTovlaneWebBrowserExternal> Create(std::unique_ptr<IScriptExecutor> executor,
-                                                                   std::unique_ptr<IVoiceOperations> voice);
+  static ComPtr<TTovlaneWebBrowserExternal> Create(std::unique_ptr<IScriptExecutor> executor,
+                                                   std::unique_ptr<IVoiceOperations> voice);
 
   // Runs the script in the page on the main thread and returns when it has run; from any thread. A worker must
   // hold a reference to the bridge and no store lock while it calls.
@@ -144,14 +144,14 @@ class TTovlaneWebBrowserExternal final : public ITovlaneWebBrowserExternal, publ
   HRESULT STDMETHODCALLTYPE execVoxPluginCommand(VARIANT cmd, VARIANT params, VARIANT* ret) override;
 
  private:
-  TTovlaneWebBrowserExternal(Microsoft::WRL::ComPtr<ITypeInfo> typeInfo, std::unique_ptr<IScriptExecutor> executor,
+  TTovlaneWebBrowserExternal(ComPtr<ITypeInfo> typeInfo, std::unique_ptr<IScriptExecutor> executor,
                              std::unique_ptr<IVoiceOperations> voice);
   ~TTovlaneWebBrowserExternal();
   IVoiceOperations& Voice(const char* method);
   void QueueToMainWindow(void (IMainWindowOperations::*operation)());
 
   std::atomic<ULONG> FRefCount{1};
-  Microsoft::WRL::ComPtr<ITypeInfo> FTypeInfo;
+  ComPtr<ITypeInfo> FTypeInfo;
   std::unique_ptr<IScriptExecutor> FExecutor;
   std::unique_ptr<IVoiceOperations> FVoice;
   IMainWindowOperations* FMainWindow = nullptr;

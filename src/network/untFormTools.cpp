@@ -8,7 +8,7 @@ namespace {
 constexpr int kClientWidth = 544;
 constexpr int kClientHeight = 276;
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kFormExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME;
+constexpr DWORD kFormExStyle = WS_EX_TOPMOST;  // a single fixed border, from the caption
 constexpr std::int32_t kLoweredMTU = 1417;
 
 // Controls inside a group box are placed relative to it but created on the form, which receives their clicks.

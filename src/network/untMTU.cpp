@@ -49,13 +49,18 @@ bool AdjustInterface(TReg& reg, std::int32_t mtu) {
 
 }  // namespace
 
-bool SetAllMTU(std::int32_t mtu) {
+bool SetAllMTU(std::int32_t mtu, const TSkippedInterface& skipped) {
   bool changed = false;
   for (const std::wstring& name : InterfaceNames()) {
     WriteLog(L"SetAllMTU checking interface " + name);
     TReg reg(HKEY_LOCAL_MACHINE);
     if (!reg.OpenKey(kInterfacesKey + L"\\" + name, false)) continue;
-    if (AdjustInterface(reg, mtu)) changed = true;
+    try {
+      if (AdjustInterface(reg, mtu)) changed = true;
+    } catch (const ERegistryException& error) {
+      if (!skipped) throw;
+      skipped(name, error);
+    }
   }
   return changed;
 }

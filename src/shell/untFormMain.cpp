@@ -3,7 +3,10 @@
 #include <ole2.h>
 #include <windowsx.h>
 
+#include <cwchar>
+
 #include "audio/WaveIn.h"
+#include "audio/untFormVolumeSpeaker.h"
 #include "base/untConfig.h"
 #include "base/untGlobal.h"
 #include "base/untMessages.h"
@@ -117,6 +120,8 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
 
   pnlTitle->OnLeftMouseDown = [this](int, int) { pnlTitleMouseDown(); };
   pnlTitle->OnDblClick = [this] { btnMaxClick(); };
+  OnCommand(idBtnGoHome, [this] { btnGoHomeClick(); });
+  OnCommand(idBtnRefresh, [this] { btnRefreshClick(); });
   OnCommand(idBtnTest, [this] { btnTestClick(); });
   OnCommand(idBtnTool, [this] { btnToolClick(); });
   OnCommand(idBtnMin, [this] { btnMinClick(); });
@@ -143,8 +148,10 @@ void TFormMainTovlaneClient::FormCreate() {
   btnMaxClick();
   FMainSiteUrl = IniFile ? IniFile->ReadString(kIniSection, L"MainSiteUrl", kDefaultMainSiteUrl) : kDefaultMainSiteUrl;
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
-  ewbExternal = TTovlaneWebBrowserExternal::Create(std::make_unique<TWebBrowserScriptExecutor>(),
-                                                   std::make_unique<TVoiceEngine>());
+  FCurrentEWB = CreateNewWebBrowser(Handle(), OpenUrl, FReg.get(), [this] { return WebBrowserGetExternal(); });
+  auto executor = std::make_unique<TWebBrowserScriptExecutor>();
+  FScriptExecutor = executor.get();
+  ewbExternal = TTovlaneWebBrowserExternal::Create(std::move(executor), std::make_unique<TVoiceEngine>());
   ewbExternal->SetMainWindow(this);
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
@@ -157,8 +164,11 @@ void TFormMainTovlaneClient::FormCreate() {
 void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
   FReg = std::make_unique<TReg>(HKEY_CURRENT_USER, KEY_READ | KEY_WRITE);
   if (!FReg->OpenKey(kRegistryKeyPath, true)) FReg.reset();
-  // A value of another type counts as none stored.
+  // A value of another type counts as none stored: it could not be sent, so it is replaced, and said so.
   if (FReg && FReg->StoredString(L"ClientId").value_or(L"").empty()) {
+    const std::optional<DWORD> oldType = FReg->ValueType(L"ClientId");
+    if (oldType && *oldType != REG_SZ && *oldType != REG_EXPAND_SZ)
+      WriteLog(L"PrepareEnvironmentInfo ClientId of registry type " + std::to_wstring(*oldType) + L" replaced");
     try {
       FReg->WriteString(L"ClientId", RandomString(32));
     } catch (const ERegistryException& error) {
@@ -211,7 +221,22 @@ void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
 }
 
 void TFormMainTovlaneClient::btnTestClick() {
-  // The sound test window opens here once it exists; afterwards the hint has done its job.
+  {
+    TFormVolumeSpeaker form(Handle());
+    // A value of another type counts as none stored; one beyond the devices selects nothing.
+    form.SetSelectedMicrophoneDeviceId(FReg ? FReg->StoredInteger(L"MicrophoneDeviceId2").value_or(0) : 0);
+    form.ShowModal();
+    // However the window was closed, its choice is kept and handed to the voice engine.
+    const int32_t id = form.SelectedMicrophoneDeviceId();
+    WriteLog(L"btnTestClick, MicrophoneDeviceId2: " + std::to_wstring(id));
+    try {
+      if (FReg) FReg->WriteInteger(L"MicrophoneDeviceId2", id);
+    } catch (const ERegistryException& error) {
+      WriteLog(L"btnTestClick " + AnsiToWide(error.what()));
+    }
+    if (ewbExternal) ewbExternal->SetMicrophoneDeviceId(id);
+  }
+  // Afterwards the hint has done its job.
   FRecordFailedTip.Stop();
   KillTimer(Handle(), kRecordFailedTipTimerId);
   lblRecordFailedTip->SetVisible(false);
@@ -230,6 +255,35 @@ void TFormMainTovlaneClient::btnToolClick() {
   } else {
     WriteLog(L"btnToolClick, WinXP or lower");
     RunShellCommand(L"open", path, L"--tools", L"", SW_SHOW);
+  }
+}
+
+bool TFormMainTovlaneClient::ApplicationEvents1Message(MSG& message) {
+  return FCurrentEWB && FCurrentEWB->RouteKeyboardMessage(message);
+}
+
+IDispatch* TFormMainTovlaneClient::WebBrowserGetExternal() {
+  // Asked for before the bridge exists (while the blank page loads), the page goes without.
+  if (!ewbExternal || !FCurrentEWB) return nullptr;
+  FScriptExecutor->SetAttachedWebBrowser(FCurrentEWB->Browser());
+  // Never given back, so that no page releasing what it was handed can free the bridge.
+  if (!FExternalKept) ewbExternal->AddRef();
+  FExternalKept = true;
+  ewbExternal->AddRef();
+  return ewbExternal.Get();
+}
+
+void TFormMainTovlaneClient::btnGoHomeClick() {
+  if (FCurrentEWB) FCurrentEWB->Navigate(FMainSiteUrl);
+}
+
+void TFormMainTovlaneClient::btnRefreshClick() {
+  if (!FCurrentEWB) return;
+  const HRESULT result = FCurrentEWB->Refresh();
+  if (FAILED(result)) {
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(result));
+    WriteLog(std::wstring(L"btnRefreshClick, Refresh failed: ") + code);
   }
 }
 
@@ -288,6 +342,7 @@ LRESULT TFormMainTovlaneClient::HandleMessage(UINT message, WPARAM wParam, LPARA
     }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) LayoutControls(LOWORD(lParam));
+      if (wParam != SIZE_MINIMIZED && FCurrentEWB) FCurrentEWB->SetBounds(WebBrowserBounds(ClientBounds()));
       return 0;
     case WM_NCHITTEST:
       return WMNCHitTest(wParam, lParam);
@@ -296,6 +351,9 @@ LRESULT TFormMainTovlaneClient::HandleMessage(UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_DESTROY:
       KillTimer(Handle(), kRecordFailedTipTimerId);
+      // The bridge outlives the window; it must not keep the browser alive.
+      if (FScriptExecutor) FScriptExecutor->SetAttachedWebBrowser(nullptr);
+      FCurrentEWB.reset();
       PostQuitMessage(0);
       return 0;
   }

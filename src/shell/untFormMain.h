@@ -9,6 +9,7 @@
 #include "base/untHandle.h"
 #include "base/untReg.h"
 #include "bridge/untTovlaneWebBrowserExternal.h"
+#include "shell/untBrowserHost.h"
 #include "shell/untFormMainRules.h"
 #include "support/widgets/TButtons.h"
 #include "support/widgets/TLabel.h"
@@ -44,7 +45,15 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
   void ForceFlashUpdate() override;
   // The time between two blinks of the hint, TBlinkSchedule::kIntervalMs unless changed.
   void SetRecordFailedTipInterval(UINT ms) { FRecordFailedTipInterval = ms; }
+  // The bridge handed to pages; null before FormCreate.
+  TTovlaneWebBrowserExternal* External() const { return ewbExternal.Get(); }
 
+  // The application-wide message hook, before the loop does anything else with a message: keyboard messages
+  // go to the page first. True when the message was handled and is not to be dispatched.
+  bool ApplicationEvents1Message(MSG& message);
+
+  void btnGoHomeClick();
+  void btnRefreshClick();
   void btnMaxClick();
   void btnMinClick();
   void btnCloseClick();
@@ -62,6 +71,7 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
   void pnlTitleMouseDown();
   void tmrRecordFailedTipTimer();
   LRESULT WMNCHitTest(WPARAM wParam, LPARAM lParam);
+  IDispatch* WebBrowserGetExternal();
 
   std::unique_ptr<TReg> FReg;
   std::wstring FCurrentFlashVersion;
@@ -69,7 +79,10 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
   bool FIsMax = false;
   TBlinkSchedule FRecordFailedTip;
   UINT FRecordFailedTipInterval = TBlinkSchedule::kIntervalMs;
-  Microsoft::WRL::ComPtr<TTovlaneWebBrowserExternal> ewbExternal;
+  ComPtr<TTovlaneWebBrowserExternal> ewbExternal;
+  TWebBrowserScriptExecutor* FScriptExecutor = nullptr;  // the bridge's
+  bool FExternalKept = false;
+  std::unique_ptr<TWebBrowserHost> FCurrentEWB;
 
   TFontHandle FFont, FTipFont;
   TBitmapHandle FLogo, FHomeImage, FRefreshImage, FTestImage, FToolImage, FMinStrip, FMaxStrip, FCloseStrip;

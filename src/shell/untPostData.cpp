@@ -1,5 +1,7 @@
 #include "shell/untPostData.h"
 
+#include "base/untVariant.h"
+
 namespace {
 // Deeper chains of referring variants than any browser hands out are taken as malformed.
 const int kMaxReferenceDepth = 8;
@@ -27,10 +29,7 @@ std::wstring PostDataToString(const VARIANT& postData) {
   if (V_VT(value) == (VT_ARRAY | VT_UI1)) return BytesToString(V_ARRAY(value));
   if (V_VT(value) == (VT_BYREF | VT_ARRAY | VT_UI1))
     return BytesToString(V_ARRAYREF(value) ? *V_ARRAYREF(value) : nullptr);
-  VARIANT text;
-  VariantInit(&text);
-  if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(value), 0, VT_BSTR))) return L"";
-  std::wstring result(V_BSTR(&text) ? V_BSTR(&text) : L"", SysStringLen(V_BSTR(&text)));
-  VariantClear(&text);
-  return result;
+  TVariant text;
+  if (FAILED(VariantChangeType(text.Get(), const_cast<VARIANT*>(value), 0, VT_BSTR))) return L"";
+  return TextOfBstr(V_BSTR(text.Get()));
 }

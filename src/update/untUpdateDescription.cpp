@@ -8,51 +8,6 @@
 
 namespace {
 
-constexpr wchar_t kReplacement = 0xFFFD;
-
-void AppendCodePoint(std::wstring& out, uint32_t cp) {
-  if (cp < 0x10000) {
-    out += static_cast<wchar_t>(cp);
-  } else {
-    cp -= 0x10000;
-    out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-    out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-  }
-}
-
-// Each malformed or overlong sequence, surrogate or value beyond U+10FFFF yields one U+FFFD and decoding
-// resumes at the next byte that could start a sequence.
-std::wstring Utf8ToUtf16(const std::string& bytes, size_t start) {
-  std::wstring out;
-  out.reserve(bytes.size() - start);
-  size_t i = start;
-  while (i < bytes.size()) {
-    const uint8_t lead = static_cast<uint8_t>(bytes[i]);
-    if (lead < 0x80) {
-      out += static_cast<wchar_t>(lead);
-      ++i;
-      continue;
-    }
-    const size_t length = lead > 0xF4 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    uint32_t cp = length == 4 ? lead & 0x07u : length == 3 ? lead & 0x0Fu : lead & 0x1Fu;
-    size_t taken = 1;
-    while (length != 0 && taken < length && i + taken < bytes.size() &&
-           (static_cast<uint8_t>(bytes[i + taken]) & 0xC0) == 0x80) {
-      cp = (cp << 6) | (static_cast<uint8_t>(bytes[i + taken]) & 0x3Fu);
-      ++taken;
-    }
-    static const uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    const bool valid =
-        length != 0 && taken == length && cp >= kSmallest[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    if (valid)
-      AppendCodePoint(out, cp);
-    else
-      out += kReplacement;
-    i += taken;
-  }
-  return out;
-}
-
 std::wstring Utf16ToWide(const std::string& bytes, bool bigEndian) {
   std::wstring out;
   out.reserve(bytes.size() / 2);
@@ -70,7 +25,7 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t size) {
 }  // namespace
 
 std::wstring DecodeUpdateDescription(const std::string& body, std::wstring (*ansiToWide)(const std::string&)) {
-  if (StartsWith(body, "\xEF\xBB\xBF", 3)) return Utf8ToUtf16(body, 3);
+  if (StartsWith(body, "\xEF\xBB\xBF", 3)) return Utf8ToWide(std::string_view(body).substr(3));
   if (StartsWith(body, "\xFF\xFE", 2)) return Utf16ToWide(body, false);
   if (StartsWith(body, "\xFE\xFF", 2)) return Utf16ToWide(body, true);
   return ansiToWide(body);

@@ -24,30 +24,12 @@ void AppendPercentByte(std::wstring& out, uint32_t byte) {
 // The UTF-8 bytes of the text, percent-encoded; a lone surrogate counts as U+FFFD.
 std::wstring PercentEncoded(const std::wstring& text) {
   std::wstring out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t cp = static_cast<uint32_t>(text[i]);
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<uint32_t>(text[++i]) - 0xDC00);
-    } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-      cp = 0xFFFD;
-    }
-    if (IsUnreserved(cp)) {
-      out += static_cast<wchar_t>(cp);
-    } else if (cp < 0x80) {
-      AppendPercentByte(out, cp);
-    } else if (cp < 0x800) {
-      AppendPercentByte(out, 0xC0 | cp >> 6);
-      AppendPercentByte(out, 0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      AppendPercentByte(out, 0xE0 | cp >> 12);
-      AppendPercentByte(out, 0x80 | (cp >> 6 & 0x3F));
-      AppendPercentByte(out, 0x80 | (cp & 0x3F));
-    } else {
-      AppendPercentByte(out, 0xF0 | cp >> 18);
-      AppendPercentByte(out, 0x80 | (cp >> 12 & 0x3F));
-      AppendPercentByte(out, 0x80 | (cp >> 6 & 0x3F));
-      AppendPercentByte(out, 0x80 | (cp & 0x3F));
-    }
+  for (const char byte : WideToUtf8(text)) {
+    const uint32_t value = static_cast<uint8_t>(byte);
+    if (IsUnreserved(value))
+      out += static_cast<wchar_t>(value);
+    else
+      AppendPercentByte(out, value);
   }
   return out;
 }

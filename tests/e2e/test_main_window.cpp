@@ -2,11 +2,14 @@
 // window buttons, and the start-up's registry values, messages and log line.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "base/untGlobal.h"
+#include "base/untText.h"
 #include "shell/untFormMain.h"
+#include "support/http/HttpClient.h"
 #include "testkit/Screenshot.h"
 #include "testkit/WinTestSupport.h"
 
@@ -35,43 +38,6 @@ std::wstring StoredClientId() {
       ERROR_SUCCESS)
     return std::wstring();
   return value;
-}
-
-struct TFindWindow {
-  DWORD processId;
-  const wchar_t* className;
-  HWND found;
-};
-
-HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
-  TFindWindow search = {processId, className, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<TFindWindow*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t name[64];
-        GetClassNameW(window, name, 64);
-        if (owner != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window))
-          return TRUE;
-        search->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
-    if (HWND window = FindProcessWindow(processId, className)) return window;
-  return nullptr;
-}
-
-std::wstring WindowText(HWND window) {
-  wchar_t text[512] = {};
-  // Across processes only WM_GETTEXT reads a control's text.
-  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-  return text;
 }
 
 void Click(HWND control) {
@@ -103,7 +69,15 @@ void ExpectBounds(const RECT& expected, HWND window) {
 // One run of the client in its main window mode; ended at the latest when the object goes.
 class TClient : public TProcess {
  public:
-  TClient() : TProcess(ClientExe(), L"") {}
+  explicit TClient(const std::wstring& arguments = L"") : TProcess(ClientExe(), arguments) {}
+
+  // Closes the form as the system would and expects the process to end cleanly.
+  void ExpectCleanExitAfterClose(HWND form) {
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(WaitForExit(20000, exitCode));
+    EXPECT_EQ(0u, exitCode);
+  }
 
   // The start-up's message boxes, each saved as a screenshot and answered, until none comes for a while.
   std::vector<std::wstring> AnswerMessages(const std::wstring& screenshotName) {
@@ -258,6 +232,22 @@ TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
   EXPECT_EQ(clientId, StoredClientId());
 }
 
+TEST(MainWindow, AClientIdOfAnotherTypeIsReplacedAndItsTypeLogged) {
+  ResetRegistry(true);
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
+  const DWORD number = 7;
+  RegSetValueExW(key, L"ClientId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+  RegCloseKey(key);
+  TClient client;
+  ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), kFormMainClassName, 30000));
+  EXPECT_EQ(32u, StoredClientId().size());
+  bool logged = false;
+  for (const auto& line : LogLines())
+    logged = logged || line.find(" PrepareEnvironmentInfo ClientId of registry type 4 replaced") != std::string::npos;
+  EXPECT_TRUE(logged);
+}
+
 TEST(MainWindow, WithoutRecordingDevicesOnlyTheWarningIsShown) {
   ResetRegistry(true);
   // Any stored identifier stays, whatever its length.
@@ -273,4 +263,129 @@ TEST(MainWindow, WithoutRecordingDevicesOnlyTheWarningIsShown) {
   ASSERT_EQ(1u, messages.size());
   EXPECT_EQ(NoMicrophoneText, messages[0]);
   EXPECT_EQ(L"abc", StoredClientId());
+}
+
+namespace {
+
+std::string Server() {
+  const char* address = std::getenv("TOVLANE_SERVER");
+  return address ? address : "http://127.0.0.1:9";
+}
+
+// How many requests the platform test server has had for path (with its query).
+int RequestCount(const std::string& path) {
+  THttpClient http;
+  TMemoryStream body;
+  http.Get(Server() + "/counts?path=" + path, body);
+  return std::atoi(std::string(reinterpret_cast<char*>(body.Memory()), size_t(body.Size())).c_str());
+}
+
+// Polls what the client does in its own time; the bound only keeps a fault from hanging the run.
+bool Eventually(const std::function<bool()>& done) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50))
+    if (done()) return true;
+  return false;
+}
+
+bool LogHasLineEndingWith(const std::string& message) {
+  for (const auto& line : LogLines())
+    if (line.size() >= message.size() && line.compare(line.size() - message.size(), message.size(), message) == 0)
+      return true;
+  return false;
+}
+
+// The client's settings file beside it, with the home address; removed with the object.
+class TSettingsFile {
+ public:
+  explicit TSettingsFile(const std::wstring& mainSiteUrl) : fPath(ClientExe() + L".ini") {
+    WritePrivateProfileStringW(L"Debug", L"MainSiteUrl", mainSiteUrl.c_str(), fPath.c_str());
+  }
+  TSettingsFile(const TSettingsFile&) = delete;
+  TSettingsFile& operator=(const TSettingsFile&) = delete;
+  ~TSettingsFile() { DeleteFileW(fPath.c_str()); }
+
+ private:
+  std::wstring fPath;
+};
+
+// The control's window in the client area of the form.
+RECT BrowserPlace(HWND form) {
+  HWND browser = FindWindowExW(form, nullptr, L"Shell Embedding", nullptr);
+  RECT place = {};
+  if (!browser) return place;
+  GetWindowRect(browser, &place);
+  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+void ExpectBrowserUnderTheTitle(HWND form) {
+  RECT client;
+  GetClientRect(form, &client);
+  const RECT place = BrowserPlace(form);
+  EXPECT_EQ(10, place.left);
+  EXPECT_EQ(36, place.top);
+  EXPECT_EQ(client.right - 10, place.right);
+  EXPECT_EQ(client.bottom - 10, place.bottom);
+}
+
+bool StoredLoginExists() {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  const bool exists =
+      RegQueryValueExW(key, L"LastStudentUserName", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS ||
+      RegQueryValueExW(key, L"LastStudentPassword", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return exists;
+}
+
+}  // namespace
+
+TEST(MainWindow, BrowserFollowsTheWindowOpensTheAddressGoesHomeAndDeletesTheLoginOnASubmissionWithoutBody) {
+  ResetRegistry(true);
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
+  const wchar_t user[] = L"3001", password[] = L"OTqKG9FAa12ubQno";
+  RegSetValueExW(key, L"LastStudentUserName", 0, REG_SZ, reinterpret_cast<const BYTE*>(user), sizeof(user));
+  RegSetValueExW(key, L"LastStudentPassword", 0, REG_SZ, reinterpret_cast<const BYTE*>(password), sizeof(password));
+  RegCloseKey(key);
+  TSettingsFile settings(AnsiToWide(Server()) + L"/home-page");
+  // Wine raises BeforeNavigate2 for the login address also without a form body.
+  const std::string first = "/j_spring_security_check?from=open-url";
+  TClient client(L"--open-url " + AnsiToWide(Server() + first));
+  HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
+  ASSERT_NE(nullptr, form);
+  client.AnswerMessages(L"main-window-browser-message");
+
+  EXPECT_TRUE(LogHasLineEndingWith(" Use UserAgent: " + WideToAnsi(GetSystemUserAgent()) + " TovlaneBrowser"));
+  EXPECT_TRUE(Eventually([&] { return RequestCount(first) == 1; })) << "the --open-url address is opened";
+  EXPECT_TRUE(Eventually([] { return !StoredLoginExists(); })) << "the stored pair is deleted";
+
+  ExpectBrowserUnderTheTitle(form);
+  EXPECT_TRUE(SaveWindowScreenshot(form, L"main-window-browser"));
+  HWND title = GetDlgItem(form, idPnlTitle);
+  SendMessageW(title, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 20));
+  ExpectBrowserUnderTheTitle(form);
+  SendMessageW(title, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 20));
+  ExpectBrowserUnderTheTitle(form);
+
+  Click(GetDlgItem(title, idBtnGoHome));
+  EXPECT_TRUE(Eventually([] { return RequestCount("/home-page") == 1; })) << "home is the settings' address";
+  // Wine's control answers Refresh with E_FAIL (it has no document); Windows reloads the page.
+  Click(GetDlgItem(title, idBtnRefresh));
+  EXPECT_TRUE(Eventually([] {
+    return RequestCount("/home-page") == 2 || LogHasLineEndingWith(" btnRefreshClick, Refresh failed: 0x80004005");
+  }));
+
+  client.ExpectCleanExitAfterClose(form);
+}
+
+TEST(MainWindow, AnOpenUrlOfBlanksStaysOnTheBlankPage) {
+  ResetRegistry(true);
+  TSettingsFile settings(AnsiToWide(Server()) + L"/home-for-blanks");
+  TClient client(L"--open-url \"   \"");
+  HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
+  ASSERT_NE(nullptr, form);
+  client.AnswerMessages(L"main-window-blank-message");
+  client.ExpectCleanExitAfterClose(form);
+  EXPECT_EQ(0, RequestCount("/home-for-blanks")) << "blanks are not replaced by the home address";
 }

@@ -59,14 +59,23 @@ TEST(EnsureMTU, AdjustsTheLanInterfacesThenFindsNothingToDo) {
   EXPECT_EQ(messages.end(), std::find(messages.begin(), messages.end(), "SetAllMTU update MTU to 1417"));
 }
 
-TEST(EnsureMTU, ARegistryErrorIsLoggedAndEndsWithItsOwnCode) {
+TEST(EnsureMTU, AValueOfTheWrongTypeSkipsItsInterfaceAndKeepsTheExitCodes) {
   TTestInterfaces interfaces;
   interfaces.Add(L"{ensure-broken}", std::nullopt, L"192.168.9.9");
   interfaces.SetRaw(L"{ensure-broken}", L"MTU", REG_BINARY, {1, 2, 3});
+  interfaces.Add(L"{ensure-good}", std::nullopt, L"192.168.9.10");
   auto result = RunProcess(ClientExe(), L"--ensure-mtu", 60000);
   ASSERT_TRUE(result.finished) << "no dialog or crash report may hold the silent mode";
-  EXPECT_EQ(1u, result.exitCode);
-  const std::vector<std::string> messages = LogMessages();
+  EXPECT_EQ(100u, result.exitCode) << "the interface after the broken one is still adjusted";
+  EXPECT_EQ(1417u, interfaces.MTU(L"{ensure-good}"));
+  std::vector<std::string> messages = LogMessages();
+  EXPECT_NE(messages.end(), std::find(messages.begin(), messages.end(),
+                                      "SetAllMTU skip interface {ensure-broken}: Invalid data type for 'MTU'"));
+
+  result = RunProcess(ClientExe(), L"--ensure-mtu", 60000);
+  ASSERT_TRUE(result.finished);
+  EXPECT_EQ(0u, result.exitCode) << "only the broken interface is left, and it is skipped";
+  messages = LogMessages();
   ASSERT_FALSE(messages.empty());
-  EXPECT_EQ("error: Invalid data type for 'MTU'", messages.back());
+  EXPECT_EQ("nothing to do with mtu", messages.back());
 }

@@ -100,8 +100,11 @@ TEST(ToolsWindow, LooksAsLaidOutAndClosesWithExitCodeZero) {
   GetClientRect(tools.Form(), &client);
   EXPECT_EQ(544, client.right);
   EXPECT_EQ(276, client.bottom);
-  EXPECT_TRUE(GetWindowLongPtrW(tools.Form(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  const LONG_PTR exStyle = GetWindowLongPtrW(tools.Form(), GWL_EXSTYLE);
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+  EXPECT_FALSE(exStyle & (WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE)) << "a single border";
   const LONG_PTR style = GetWindowLongPtrW(tools.Form(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_BORDER);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   for (const wchar_t* text :
        {L"清理IE缓存", L"修正MTU并重启", L"恢复系统默认值", L"Internet Explorer 缓存", L"网络最大传输单元(MTU)"})

@@ -15,7 +15,7 @@ VARIANT Real(double value) {
 VARIANT Text(const std::wstring& value) {
   VARIANT v;
   v.vt = VT_BSTR;
-  v.bstrVal = TBstr(value).Release();
+  v.bstrVal = BstrOf(value).Release();
   return v;
 }
 VARIANT Kind(VARTYPE type) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bridge/untVariant.h"
+#include "base/untVariant.h"
 
 struct TCallResult {
   HRESULT hr = E_FAIL;

@@ -1,6 +1,7 @@
 #include "testkit/WinTestSupport.h"
 
 #include <cstdlib>
+#include <utility>
 
 std::wstring WindowsPathFromEnv(const char* name) {
   const char* value = std::getenv(name);
@@ -79,4 +80,103 @@ TProcessResult RunProcess(const std::wstring& program, const std::wstring& argum
 void PumpMessagesUntil(const std::function<bool()>& done) {
   MSG message;
   while (!done() && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+}
+
+namespace {
+TWhileModal* gWhileModal = nullptr;
+}  // namespace
+
+TWhileModal::TWhileModal(std::function<bool()> step, UINT intervalMs) : fStep(std::move(step)) {
+  gWhileModal = this;
+  fTimer = SetTimer(nullptr, 0, intervalMs, Tick);
+}
+
+TWhileModal::~TWhileModal() {
+  if (fTimer) KillTimer(nullptr, fTimer);
+  gWhileModal = nullptr;
+}
+
+void CALLBACK TWhileModal::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  TWhileModal* self = gWhileModal;
+  if (!self || !self->fTimer) return;
+  // The step may pump messages itself; this tick must not run it again meanwhile.
+  const UINT_PTR timer = std::exchange(self->fTimer, 0);
+  bool done = false;
+  try {
+    done = self->fStep();
+  } catch (...) {
+    done = true;
+  }
+  if (done)
+    KillTimer(nullptr, timer);
+  else
+    self->fTimer = timer;
+}
+
+std::string RunHostCommand(const std::string& command, DWORD timeoutMs) {
+  static int runs = 0;
+  const char* folder = getenv("TOVLANE_BINARY_DIR");
+  if (!folder) return std::string();
+  const std::string output = std::string(folder) + "/host-command-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++runs) + ".txt";
+  const std::string line =
+      "/bin/sh -c \"(" + command + ") >'" + output + ".part' 2>&1; mv '" + output + ".part' '" + output + "'\"";
+  std::wstring wide(line.begin(), line.end());
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(L"Z:\\bin\\sh", &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return std::string();
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::wstring windowsPath = L"Z:" + std::wstring(output.begin(), output.end());
+  for (wchar_t& c : windowsPath)
+    if (c == L'/') c = L'\\';
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20)) {
+    if (GetFileAttributesW(windowsPath.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    std::string text = ReadWholeFile(windowsPath);
+    DeleteFileW(windowsPath.c_str());
+    return text;
+  }
+  return std::string();
+}
+
+namespace {
+
+struct TFindWindow {
+  DWORD processId;
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessWindowStep(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TFindWindow*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[64];
+  GetClassNameW(window, name, 64);
+  if (owner != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
+  TFindWindow search = {processId, className, nullptr};
+  EnumWindows(FindProcessWindowStep, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
+    if (HWND window = FindProcessWindow(processId, className)) return window;
+  return nullptr;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[512] = {};
+  // Across processes only WM_GETTEXT reads a control's text.
+  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
 }

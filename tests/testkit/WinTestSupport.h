@@ -43,5 +43,31 @@ struct TProcessResult {
 // Starts the program with the arguments and waits up to timeoutMs for it to end (killing it then).
 TProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments, DWORD timeoutMs);
 
+// A visible top-level window of that process and window class, or null; the same, waited for up to timeoutMs.
+HWND FindProcessWindow(DWORD processId, const wchar_t* className);
+HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs);
+// A window's text, also across processes.
+std::wstring WindowText(HWND window);
+
 // Dispatches the thread's messages until done() holds; what makes it hold must come with a message.
 void PumpMessagesUntil(const std::function<bool()>& done);
+
+// Runs step on this thread's message loop every intervalMs, also inside the modal loops of the code under test,
+// until it returns true or the object goes. One at a time.
+class TWhileModal {
+ public:
+  explicit TWhileModal(std::function<bool()> step, UINT intervalMs = 50);
+  TWhileModal(const TWhileModal&) = delete;
+  TWhileModal& operator=(const TWhileModal&) = delete;
+  ~TWhileModal();
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  std::function<bool()> fStep;
+  UINT_PTR fTimer = 0;
+};
+
+// Runs a command of the host system (not Windows) through its shell and returns what it printed; empty when it
+// did not finish within timeoutMs. Wine starts such programs but cannot wait for them, so the output file is
+// moved into place when the command has ended.
+std::string RunHostCommand(const std::string& command, DWORD timeoutMs = 10000);

@@ -79,10 +79,8 @@ TEST(UpdateDescription, ByteOrderMarksChooseTheDecoding) {
   EXPECT_EQ(L"TVLN\u00e9||||||", Parsed("Tag=TVLN\xE9"));
   // UTF-8: a valid sequence of each length, then an overlong form, a surrogate, an impossible lead byte and a
   // cut-off sequence, each one replacement character.
-  std::wstring expected = L"\u00e9\u4e2d";
-  expected += static_cast<wchar_t>(0xD83D);
-  expected += static_cast<wchar_t>(0xDE00);
-  expected += L"\uFFFD\uFFFD\uFFFD\uFFFDx";
+  // A code point beyond 16 bits is a surrogate pair where wchar_t has 16 bits, one character where it has 32.
+  const std::wstring expected = L"\u00e9\u4e2d\U0001F600\uFFFD\uFFFD\uFFFD\uFFFDx";
   EXPECT_EQ(expected, DecodeUpdateDescription("\xEF\xBB\xBF\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80"
                                               "\xC0\x80\xED\xA0\x80\xF8\xE4\xB8x",
                                               Latin1ToWide));

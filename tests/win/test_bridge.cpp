@@ -11,12 +11,11 @@
 #include <vector>
 
 #include "base/untMainThread.h"
+#include "base/untVariant.h"
 #include "bridge/untCallbackScript.h"
 #include "bridge/untTovlaneWebBrowserExternal.h"
-#include "bridge/untVariant.h"
 #include "testkit/DispatchCall.h"
 #include "testkit/WinTestSupport.h"
-
 
 namespace {
 
@@ -151,14 +150,14 @@ class Bridge : public ::testing::Test {
   TMainWindowStandIn window;
   TRecordingVoice* voice = nullptr;
   TCountingExecutor* executor = nullptr;
-  Microsoft::WRL::ComPtr<TTovlaneWebBrowserExternal> bridge;
+  ComPtr<TTovlaneWebBrowserExternal> bridge;
 };
 
 }  // namespace
 
 TEST(BridgeTypeLibrary, TheExecutablesLibraryHasEveryNameNumberAndFlag) {
-  Microsoft::WRL::ComPtr<ITypeLib> library;
-  ASSERT_EQ(S_OK, LoadTypeLib(OwnPath().c_str(), &library));
+  ComPtr<ITypeLib> library;
+  ASSERT_EQ(S_OK, LoadTypeLib(OwnPath().c_str(), library.Receive()));
   TLIBATTR* libraryAttributes = nullptr;
   ASSERT_EQ(S_OK, library->GetLibAttr(&libraryAttributes));
   EXPECT_EQ(LIBID_TovlaneClient, libraryAttributes->guid);
@@ -178,8 +177,8 @@ TEST(BridgeTypeLibrary, TheExecutablesLibraryHasEveryNameNumberAndFlag) {
   EXPECT_EQ(2u, library->GetTypeInfoCount());
 
   // The dispatch view of the dual interface.
-  Microsoft::WRL::ComPtr<ITypeInfo> dispatch;
-  ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_ITovlaneWebBrowserExternal, &dispatch));
+  ComPtr<ITypeInfo> dispatch;
+  ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_ITovlaneWebBrowserExternal, dispatch.Receive()));
   EXPECT_EQ(L"ITovlaneWebBrowserExternal", Name(dispatch.Get()));
   TYPEATTR* attributes = nullptr;
   ASSERT_EQ(S_OK, dispatch->GetTypeAttr(&attributes));
@@ -192,9 +191,9 @@ TEST(BridgeTypeLibrary, TheExecutablesLibraryHasEveryNameNumberAndFlag) {
 
   // The interface itself (its vtable view): IDispatch's 7 slots, then the 8 methods in DISPID order.
   HREFTYPE vtableRef = 0;
-  Microsoft::WRL::ComPtr<ITypeInfo> vtable;
+  ComPtr<ITypeInfo> vtable;
   ASSERT_EQ(S_OK, dispatch->GetRefTypeOfImplType(-1, &vtableRef));
-  ASSERT_EQ(S_OK, dispatch->GetRefTypeInfo(vtableRef, &vtable));
+  ASSERT_EQ(S_OK, dispatch->GetRefTypeInfo(vtableRef, vtable.Receive()));
   ASSERT_EQ(S_OK, vtable->GetTypeAttr(&attributes));
   EXPECT_EQ(TKIND_INTERFACE, attributes->typekind);
   EXPECT_EQ(TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE, attributes->wTypeFlags);
@@ -205,13 +204,13 @@ TEST(BridgeTypeLibrary, TheExecutablesLibraryHasEveryNameNumberAndFlag) {
 
   // IDispatch comes from stdole2.
   HREFTYPE baseRef = 0;
-  Microsoft::WRL::ComPtr<ITypeInfo> base;
-  Microsoft::WRL::ComPtr<ITypeLib> stdole;
+  ComPtr<ITypeInfo> base;
+  ComPtr<ITypeLib> stdole;
   UINT index = 0;
   ASSERT_EQ(S_OK, vtable->GetRefTypeOfImplType(0, &baseRef));
-  ASSERT_EQ(S_OK, vtable->GetRefTypeInfo(baseRef, &base));
+  ASSERT_EQ(S_OK, vtable->GetRefTypeInfo(baseRef, base.Receive()));
   EXPECT_EQ(L"IDispatch", Name(base.Get()));
-  ASSERT_EQ(S_OK, base->GetContainingTypeLib(&stdole, &index));
+  ASSERT_EQ(S_OK, base->GetContainingTypeLib(stdole.Receive(), &index));
   ASSERT_EQ(S_OK, stdole->GetLibAttr(&libraryAttributes));
   EXPECT_EQ(GUID({0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}),
             libraryAttributes->guid);
@@ -269,8 +268,8 @@ TEST(BridgeTypeLibrary, TheExecutablesLibraryHasEveryNameNumberAndFlag) {
     }
   }
 
-  Microsoft::WRL::ComPtr<ITypeInfo> coclass;
-  ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(CLSID_TovlaneWebBrowserExternal, &coclass));
+  ComPtr<ITypeInfo> coclass;
+  ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(CLSID_TovlaneWebBrowserExternal, coclass.Receive()));
   EXPECT_EQ(L"TovlaneWebBrowserExternal", Name(coclass.Get()));
   ASSERT_EQ(S_OK, coclass->GetTypeAttr(&attributes));
   EXPECT_EQ(GUID({0x35424F2F, 0xD37F, 0x44C5, {0xBE, 0xFB, 0x97, 0x36, 0x22, 0xFA, 0x11, 0xD3}}), attributes->guid);
@@ -280,11 +279,11 @@ TEST(BridgeTypeLibrary, TheExecutablesLibraryHasEveryNameNumberAndFlag) {
   coclass->ReleaseTypeAttr(attributes);
   INT implementationFlags = 0;
   HREFTYPE defaultRef = 0;
-  Microsoft::WRL::ComPtr<ITypeInfo> defaultInterface;
+  ComPtr<ITypeInfo> defaultInterface;
   ASSERT_EQ(S_OK, coclass->GetImplTypeFlags(0, &implementationFlags));
   EXPECT_EQ(IMPLTYPEFLAG_FDEFAULT, implementationFlags);
   ASSERT_EQ(S_OK, coclass->GetRefTypeOfImplType(0, &defaultRef));
-  ASSERT_EQ(S_OK, coclass->GetRefTypeInfo(defaultRef, &defaultInterface));
+  ASSERT_EQ(S_OK, coclass->GetRefTypeInfo(defaultRef, defaultInterface.Receive()));
   EXPECT_EQ(L"ITovlaneWebBrowserExternal", Name(defaultInterface.Get()));
 }
 
@@ -292,12 +291,12 @@ TEST_F(Bridge, DispatchIsServedFromTheTypeInformation) {
   UINT count = 0;
   EXPECT_EQ(S_OK, bridge->GetTypeInfoCount(&count));
   EXPECT_EQ(1u, count);
-  Microsoft::WRL::ComPtr<ITypeInfo> info;
-  EXPECT_EQ(S_OK, bridge->GetTypeInfo(0, 0, &info));
-  EXPECT_EQ(DISP_E_BADINDEX, bridge->GetTypeInfo(1, 0, &info));
+  ComPtr<ITypeInfo> info;
+  EXPECT_EQ(S_OK, bridge->GetTypeInfo(0, 0, info.Receive()));
+  EXPECT_EQ(DISP_E_BADINDEX, bridge->GetTypeInfo(1, 0, info.Receive()));
   EXPECT_EQ(DISP_E_UNKNOWNNAME, Page(L"noSuchMethod")->hr);
-  Microsoft::WRL::ComPtr<ISupportErrorInfo> errors;
-  ASSERT_EQ(S_OK, bridge.As(&errors));
+  ComPtr<ISupportErrorInfo> errors;
+  ASSERT_EQ(S_OK, bridge.QueryInterface(errors));
   EXPECT_EQ(S_OK, errors->InterfaceSupportsErrorInfo(IID_ITovlaneWebBrowserExternal));
   // A missing argument is refused by the dispatch itself and starts nothing.
   EXPECT_TRUE(FAILED(Page(L"recordVoice", {Text(L"1")})->hr));

@@ -3,8 +3,10 @@
 
 #include <vector>
 
+#include "audio/untFormVolumeSpeaker.h"
 #include "shell/untFormMain.h"
 #include "testkit/Screenshot.h"
+#include "testkit/WinTestSupport.h"
 
 namespace {
 
@@ -85,7 +87,15 @@ TEST_F(FormMain, TestButtonEndsTheBlinking) {
   ASSERT_TRUE(IsWindowVisible(tip));
   // Saving pumps messages (ticks may pass meanwhile); the picture is taken first, with the hint shown.
   EXPECT_TRUE(SaveWindowScreenshot(form.Handle(), L"main-window-record-failed-tip"));
+  // The test window is closed from its title bar as soon as it shows.
+  TWhileModal closer([] {
+    HWND window = FindWindowW(kFormVolumeSpeakerClassName, nullptr);
+    if (!window || !IsWindowVisible(window)) return false;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return true;
+  });
   form.btnTestClick();
+  EXPECT_FALSE(FindWindowW(kFormVolumeSpeakerClassName, nullptr));
   EXPECT_FALSE(IsWindowVisible(tip));
   EXPECT_FALSE(NextTick(form.Handle(), 10 * kTickMs)) << "no tick after the test window";
   EXPECT_FALSE(IsWindowVisible(tip));

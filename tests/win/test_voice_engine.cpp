@@ -103,7 +103,7 @@ class VoiceEngine : public ::testing::Test {
 
   TMainThread mainThread;
   TPageStandIn* page = nullptr;
-  Microsoft::WRL::ComPtr<TTovlaneWebBrowserExternal> bridge;
+  ComPtr<TTovlaneWebBrowserExternal> bridge;
 };
 
 double SecondsIn(const std::wstring& answer) {

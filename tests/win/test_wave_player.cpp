@@ -2,18 +2,39 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
+#include <future>
+#include <string>
 #include <vector>
 
 #include "audio/WavePlayers.h"
+#include "base/untMainThread.h"
+#include "base/untMessages.h"
 #include "testkit/WinTestSupport.h"
 
 namespace {
 
 std::wstring TestSoundPath() { return WindowsPathFromEnv("TOVLANE_BINARY_DIR") + L"\\bin\\TestSound.wav"; }
 
+// A player whose first returned buffer fails to unprepare, as a faulty driver might.
+class TFaultyUnpreparePlayer : public TStockAudioPlayer {
+ protected:
+  MMRESULT UnprepareHeader(WAVEHDR& header) override {
+    if (fFailures > 0) {
+      --fFailures;
+      return MMSYSERR_ERROR;
+    }
+    return TStockAudioPlayer::UnprepareHeader(header);
+  }
+
+ private:
+  int fFailures = 1;
+};
+
 // A player with the sound test window's settings and a record of its events (all on this thread).
+template <typename Player = TStockAudioPlayer>
 struct TPlayerRun {
-  TStockAudioPlayer player;
+  Player player;
   std::vector<int> levels;
   int deactivations = 0;
   HANDLE deactivated = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -31,15 +52,15 @@ struct TPlayerRun {
 
 }  // namespace
 
+// The player's events reach the window through the main thread, which this test thread is.
 class WavePlayer : public ::testing::Test {
  protected:
-  // Window callbacks: the player's hidden window must be gone once playback has ended.
-  void TearDown() override { EXPECT_FALSE(FindWindowExW(HWND_MESSAGE, nullptr, L"TWaveAudioIOCallback", nullptr)); }
+  TMainThread fMainThread;
 };
 
 TEST_F(WavePlayer, TestSoundFiresALevelPerBufferThenZeroThenDeactivates) {
   ASSERT_GT(TWaveAudioOut::NumDevs(), 0u);
-  TPlayerRun run;
+  TPlayerRun<> run;
   ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));
   EXPECT_TRUE(run.player.Active());
   // Two seconds of sound; the events arrive through this thread's messages.
@@ -58,7 +79,7 @@ TEST_F(WavePlayer, TestSoundFiresALevelPerBufferThenZeroThenDeactivates) {
 }
 
 TEST_F(WavePlayer, StoppingEndsPlaybackPromptly) {
-  TPlayerRun run;
+  TPlayerRun<> run;
   ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));
   WaitWithMessages(run.deactivated, 300);
   const DWORD stopped = GetTickCount();
@@ -76,7 +97,7 @@ TEST_F(WavePlayer, StoppingEndsPlaybackPromptly) {
 }
 
 TEST_F(WavePlayer, MissingAndNonWaveFilesRaise) {
-  TPlayerRun run;
+  TPlayerRun<> run;
   const std::wstring folder = WindowsPathFromEnv("TOVLANE_BINARY_DIR");
   EXPECT_THROW(run.player.PlayFile(folder + L"\\no-such-sound.wav"), EFOpenError);
 
@@ -87,4 +108,51 @@ TEST_F(WavePlayer, MissingAndNonWaveFilesRaise) {
   // The file was released with the failed playback.
   EXPECT_TRUE(DeleteFileW(notWave.c_str()));
   EXPECT_EQ(0, run.deactivations);
+}
+
+TEST_F(WavePlayer, StopBeforeTheFirstBufferClosesTheDeviceOnce) {
+  TPlayerRun<> run;
+  run.player.SetAsync(true);
+  // Asked while the first fill request waits: the device closes at once, and the request must not close it again.
+  run.player.OnActivate = [&run](TWaveAudioIO&) { run.player.Stop(); };
+  ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));
+  ASSERT_TRUE(WaitWithMessages(run.deactivated, 5000));
+  run.player.WaitForStop();
+  EXPECT_EQ(static_cast<MMRESULT>(MMSYSERR_NOERROR), run.player.LastError());
+  EXPECT_EQ(1, run.deactivations);
+  EXPECT_EQ(std::vector<int>{0}, run.levels);
+}
+
+namespace {
+
+std::vector<std::wstring> gShownErrors;
+TWaveAudioIO* gPlayerShowingError = nullptr;
+bool gFreeWhileShown = false;
+
+// Stands in for the application's box: while it is up, another thread must still get the player's lock.
+int RecordingBox(HWND, const std::wstring& text, UINT) {
+  gShownErrors.push_back(text);
+  // Kept beyond this call: a waiter that is stuck must not hold the box too.
+  static std::future<bool> other;
+  other = std::async(std::launch::async, [] { return gPlayerShowingError->WaitForStart(); });
+  gFreeWhileShown = other.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+  return IDOK;
+}
+
+}  // namespace
+
+TEST_F(WavePlayer, AFailingUnprepareIsShownWithoutTheLockAndPlaybackStillEnds) {
+  TPlayerRun<TFaultyUnpreparePlayer> run;
+  gPlayerShowingError = &run.player;
+  InstallMessageBox(RecordingBox);
+  ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));
+  const bool ended = WaitWithMessages(run.deactivated, 10000);
+  InstallMessageBox(nullptr);
+  ASSERT_TRUE(ended) << "the dropped buffer must not keep the device open";
+  run.player.WaitForStop();
+  EXPECT_FALSE(run.player.Active());
+  ASSERT_EQ(1u, gShownErrors.size());
+  EXPECT_TRUE(gFreeWhileShown) << "the error was shown while the player's lock was held";
+  EXPECT_EQ(0, run.levels.back());
+  EXPECT_EQ(1, run.deactivations);
 }

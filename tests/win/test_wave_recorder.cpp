@@ -4,10 +4,10 @@
 
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "audio/WaveRecorders.h"
+#include "base/untMainThread.h"
 
 namespace {
 
@@ -23,11 +23,22 @@ class TEventLog {
     component.OnLevel = [this](TWaveAudioIO&, int level) {
       std::lock_guard<std::mutex> lock(fLock);
       fLevels.push_back({GetCurrentThreadId(), level});
+      if (fMarked) ++fAfterMark;
     };
     component.OnDeactivate = [this](TWaveAudioIO&) {
       std::lock_guard<std::mutex> lock(fLock);
       ++fDeactivations;
+      if (fMarked) ++fAfterMark;
     };
+  }
+  // From here on events are counted apart.
+  void Mark() {
+    std::lock_guard<std::mutex> lock(fLock);
+    fMarked = true;
+  }
+  int EventsAfterMark() {
+    std::lock_guard<std::mutex> lock(fLock);
+    return fAfterMark;
   }
   std::vector<TLevelEvent> Levels() {
     std::lock_guard<std::mutex> lock(fLock);
@@ -42,6 +53,8 @@ class TEventLog {
   std::mutex fLock;
   std::vector<TLevelEvent> fLevels;
   int fDeactivations = 0;
+  bool fMarked = false;
+  int fAfterMark = 0;
 };
 
 bool ThreadHasEnded(DWORD threadId) {
@@ -51,8 +64,6 @@ bool ThreadHasEnded(DWORD threadId) {
   CloseHandle(thread);
   return ended;
 }
-
-bool CallbackWindowExists() { return FindWindowExW(HWND_MESSAGE, nullptr, L"TWaveAudioIOCallback", nullptr); }
 
 // Handles this thread's messages for ms milliseconds.
 void PumpFor(DWORD ms) {
@@ -86,12 +97,7 @@ void ExpectThreeSecondRecording(TMemoryStream& stream, const std::vector<TLevelE
 
 }  // namespace
 
-class WaveRecorder : public ::testing::Test {
- protected:
-  void TearDown() override { EXPECT_FALSE(CallbackWindowExists()); }
-};
-
-TEST_F(WaveRecorder, AsyncRecordingIsACompleteImageWithLevelsOnTheCallbackThread) {
+TEST(WaveRecorder, AsyncRecordingIsACompleteImageWithLevelsOnTheCallbackThread) {
   ASSERT_GT(TWaveAudioIn::NumDevs(), 0u);
   TMemoryStream stream;
   TEventLog events;
@@ -101,7 +107,7 @@ TEST_F(WaveRecorder, AsyncRecordingIsACompleteImageWithLevelsOnTheCallbackThread
   EXPECT_TRUE(recorder->Active());
   Sleep(3000);
   EXPECT_TRUE(recorder->Stop());
-  recorder.reset();
+  recorder->WaitForStop();
 
   const std::vector<TLevelEvent> levels = events.Levels();
   ExpectThreeSecondRecording(stream, levels);
@@ -110,31 +116,51 @@ TEST_F(WaveRecorder, AsyncRecordingIsACompleteImageWithLevelsOnTheCallbackThread
   EXPECT_NE(GetCurrentThreadId(), callbackThread);
   for (const TLevelEvent& event : levels) EXPECT_EQ(callbackThread, event.threadId);
   EXPECT_EQ(1, events.Deactivations());
+  recorder.reset();
   EXPECT_TRUE(ThreadHasEnded(callbackThread));
 }
 
-TEST_F(WaveRecorder, WindowCallbacksArriveOnTheOpeningThread) {
+// Window components hand their events to the main thread, whichever thread the device's messages arrive on.
+TEST(WaveRecorder, WindowCallbacksArriveOnTheMainThread) {
+  TMainThread mainThread;
   TMemoryStream stream;
   TEventLog events;
-  DWORD recordingThread = 0;
-  std::thread([&] {
-    recordingThread = GetCurrentThreadId();
-    auto recorder = BridgeRecorder(false);
-    events.Attach(*recorder);
-    ASSERT_TRUE(recorder->RecordToStream(stream));
-    PumpFor(3000);
-    recorder->SetActive(false);
-    recorder->WaitForStop();
-    EXPECT_FALSE(recorder->Active());
-    EXPECT_EQ(1, events.Deactivations());
-  }).join();
+  auto recorder = BridgeRecorder(false);
+  events.Attach(*recorder);
+  ASSERT_TRUE(recorder->RecordToStream(stream));
+  PumpFor(3000);
+  recorder->SetActive(false);
+  recorder->WaitForStop();
+  EXPECT_FALSE(recorder->Active());
+  EXPECT_EQ(1, events.Deactivations()) << "the close's events have run when the wait returns";
 
   const std::vector<TLevelEvent> levels = events.Levels();
   ExpectThreeSecondRecording(stream, levels);
-  for (const TLevelEvent& event : levels) EXPECT_EQ(recordingThread, event.threadId);
+  for (const TLevelEvent& event : levels) EXPECT_EQ(GetCurrentThreadId(), event.threadId);
 }
 
-TEST_F(WaveRecorder, StoppedBeforeTheFirstBufferStillGivesAnImage) {
+// Destruction stops the device and waits for the image, but its owner, which is going too, hears nothing of it.
+TEST(WaveRecorder, NoEventFiresDuringDestruction) {
+  TMainThread mainThread;
+  for (const bool async : {true, false}) {
+    TMemoryStream stream;
+    TEventLog events;
+    auto recorder = BridgeRecorder(async);
+    recorder->SetBufferLength(100);
+    events.Attach(*recorder);
+    ASSERT_TRUE(recorder->RecordToStream(stream));
+    PumpFor(500);
+    EXPECT_FALSE(events.Levels().empty()) << "async " << async;
+    events.Mark();
+    recorder.reset();
+    PumpFor(100);  // anything still handed over to this thread would run now
+    EXPECT_EQ(0, events.EventsAfterMark()) << "async " << async;
+    TWaveStreamAdapter wave(&stream, soReference);
+    EXPECT_TRUE(wave.Valid()) << "async " << async;
+  }
+}
+
+TEST(WaveRecorder, StoppedBeforeTheFirstBufferStillGivesAnImage) {
   TMemoryStream stream;
   TEventLog events;
   auto recorder = BridgeRecorder(true);
@@ -156,7 +182,7 @@ TEST_F(WaveRecorder, StoppedBeforeTheFirstBufferStillGivesAnImage) {
   EXPECT_TRUE(ThreadHasEnded(levels.back().threadId));
 }
 
-TEST_F(WaveRecorder, MisuseRaisesWithTheComponentsMessages) {
+TEST(WaveRecorder, MisuseRaisesWithTheComponentsMessages) {
   TMemoryStream stream;  // outlives the recorder, which writes into it until destroyed
   TStockAudioRecorder recorder;
   try {
@@ -202,10 +228,10 @@ TEST_F(WaveRecorder, MisuseRaisesWithTheComponentsMessages) {
   EXPECT_EQ(0, recorder.DeviceID());
 }
 
-TEST_F(WaveRecorder, AudioRecorderRecordsIntoItsOwnWave) {
+TEST(WaveRecorder, AudioRecorderRecordsIntoItsOwnWave) {
   TAudioRecorder recorder;
   ASSERT_TRUE(recorder.Record());
-  PumpFor(300);  // window callbacks: the buffers are queued when this thread handles the open message
+  PumpFor(300);
   recorder.Stop();
   recorder.WaitForStop();
   ASSERT_TRUE(recorder.Wave().Valid());

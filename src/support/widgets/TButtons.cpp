@@ -84,6 +84,45 @@ void TImageButton::Paint(HDC dc, const RECT& bounds) {
   DrawAlphaBitmap(dc, fStrip, static_cast<int>(State()) * width, width, height, 0, 0);
 }
 
+TImageToggleButton::TImageToggleButton(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& caption,
+                                       HBITMAP strip, HFONT font, int captionLeft, int captionRight,
+                                       COLORREF background)
+    : fCaption(caption),
+      fStrip(strip),
+      fFont(font),
+      fCaptionLeft(captionLeft),
+      fCaptionRight(captionRight),
+      fBackground(background) {
+  Create(L"TTovlaneImageToggleButton", parent, id, bounds, caption);
+}
+
+void TImageToggleButton::SetDown(bool down) {
+  if (down == fDown) return;
+  fDown = down;
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+LRESULT TImageToggleButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The click that the base is about to report flips the button first, so that the handler sees the new state.
+  if (message == WM_LBUTTONUP && State() == TButtonState::bsPressed) SetDown(!fDown);
+  return TButtonBase::HandleMessage(message, wParam, lParam);
+}
+
+void TImageToggleButton::Paint(HDC dc, const RECT& bounds) {
+  FillSolid(dc, bounds, fBackground);
+  const TButtonState face = fDown ? TButtonState::bsPressed : State();
+  const int width = bounds.right, height = bounds.bottom;
+  DrawAlphaBitmap(dc, fStrip, static_cast<int>(face) * width, width, height, 0, 0);
+  const int sink = face == TButtonState::bsPressed ? 1 : 0;
+  RECT area = {fCaptionLeft + sink, sink, fCaptionRight + sink, height + sink};
+  HGDIOBJ previous = SelectObject(dc, fFont);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+  DrawTextW(dc, fCaption.c_str(), static_cast<int>(fCaption.size()), &area,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, previous);
+}
+
 TFlatButton::TFlatButton(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& caption, HBITMAP image,
                          int spacing, HFONT font, COLORREF background)
     : fCaption(caption), fImage(image), fSpacing(spacing), fFont(font), fBackground(background) {

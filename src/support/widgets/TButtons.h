@@ -35,6 +35,29 @@ class TImageButton : public TButtonBase {
   COLORREF fBackground;
 };
 
+// A toggle over a face strip without text: each click flips it between up and down, and the button writes its
+// caption in white over the strip's text area (x from captionLeft to captionRight). Down shows the pressed face.
+class TImageToggleButton : public TButtonBase {
+ public:
+  // strip (three faces, premultiplied alpha) and font are borrowed.
+  TImageToggleButton(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& caption, HBITMAP strip,
+                     HFONT font, int captionLeft, int captionRight, COLORREF background);
+  bool Down() const { return fDown; }
+  void SetDown(bool down);
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Paint(HDC dc, const RECT& bounds) override;
+
+ private:
+  std::wstring fCaption;
+  HBITMAP fStrip;
+  HFONT fFont;
+  int fCaptionLeft, fCaptionRight;
+  COLORREF fBackground;
+  bool fDown = false;
+};
+
 class TFlatButton : public TButtonBase {
  public:
   // image (32-bit, premultiplied alpha) and font are borrowed; spacing is the gap between image and caption.

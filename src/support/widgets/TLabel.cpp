@@ -11,8 +11,8 @@ LRESULT TInertControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 TLabel::TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
-               COLORREF background)
-    : fFont(font), fTextColour(textColour), fBackground(background) {
+               COLORREF background, bool wordWrap)
+    : fFont(font), fTextColour(textColour), fBackground(background), fWordWrap(wordWrap) {
   CreateHandle(L"TTovlaneLabel", text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, bounds, parent, id);
   FitWidth();
 }
@@ -24,6 +24,7 @@ void TLabel::SetText(const std::wstring& text) {
 }
 
 void TLabel::FitWidth() {
+  if (fWordWrap) return;
   // Fonts differ between systems: the text is never cut.
   HDC dc = GetDC(Handle());
   const SIZE text = TextExtent(dc, fFont, Text());
@@ -50,7 +51,8 @@ void TLabel::Paint(HDC dc, const RECT& bounds) {
   SetTextColor(dc, fTextColour);
   const std::wstring text = Text();
   RECT area = bounds;
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_LEFT | DT_TOP | DT_NOPREFIX | (fWordWrap ? DT_WORDBREAK : DT_SINGLELINE));
   SelectObject(dc, previous);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Text or a picture on an opaque background, with no reaction to the mouse. A label grows to fit its text.
+// Text or a picture on an opaque background, with no reaction to the mouse. A label grows to fit its text on one
+// line, or, made to wrap, breaks its text into lines within its width (line breaks in the text included).
 #include <string>
 
 #include "support/widgets/TPaintedControl.h"
@@ -15,7 +16,7 @@ class TLabel : public TInertControl {
  public:
   // font is borrowed and must outlive the label.
   TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
-         COLORREF background);
+         COLORREF background, bool wordWrap = false);
   void SetText(const std::wstring& text);
   std::wstring Text() const;
   void SetVisible(bool visible);
@@ -26,6 +27,7 @@ class TLabel : public TInertControl {
   void FitWidth();
   HFONT fFont;
   COLORREF fTextColour, fBackground;
+  bool fWordWrap;
 };
 
 class TPicture : public TInertControl {

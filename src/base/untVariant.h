@@ -1,5 +1,5 @@
 #pragma once
-// Owners of the automation values that cross the bridge: one VARIANT, one BSTR.
+// Owners of automation values: one VARIANT, one BSTR.
 #include <windows.h>
 
 #include <oleauto.h>
@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 #include <utility>
+
+#include "base/untHandle.h"
 
 class TVariant {
  public:
@@ -22,21 +24,19 @@ class TVariant {
   VARIANT fValue;
 };
 
-class TBstr {
- public:
-  // Raises std::bad_alloc when the system has no memory for the text.
-  explicit TBstr(const std::wstring& text) : fText(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-    if (!fText) throw std::bad_alloc();
-  }
-  ~TBstr() { SysFreeString(fText); }
-  TBstr(const TBstr&) = delete;
-  TBstr& operator=(const TBstr&) = delete;
-  BSTR Get() const { return fText; }
-  BSTR Release() { return std::exchange(fText, nullptr); }
-
- private:
-  BSTR fText;
+struct TBstrTraits {
+  using Type = BSTR;
+  static Type Empty() { return nullptr; }
+  static void Close(Type text) { SysFreeString(text); }
 };
+using TBstr = THandle<TBstrTraits>;
+
+// Raises std::bad_alloc when the system has no memory for the text.
+inline TBstr BstrOf(const std::wstring& text) {
+  TBstr owned(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+  if (!owned) throw std::bad_alloc();
+  return owned;
+}
 
 // The whole text of a BSTR, embedded NULs included; a null BSTR is the empty text.
 inline std::wstring TextOfBstr(BSTR text) { return std::wstring(text ? text : L"", SysStringLen(text)); }

@@ -1,0 +1,338 @@
+// The sound and microphone test window in this process, on the test environment's real devices: the mixers and
+// the endpoint of the sound daemon, the test sound on the virtual speakers, the sine microphone and the silent,
+// muted one. What leaves the process is checked from outside with pactl.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "audio/untFormVolumeSpeaker.h"
+#include "shell/untFormMain.h"
+#include "testkit/Screenshot.h"
+#include "testkit/WinTestSupport.h"
+
+namespace {
+
+using TForm = TFormVolumeSpeaker;
+
+HWND Control(const TForm& form, std::initializer_list<UINT_PTR> path) {
+  HWND window = form.Handle();
+  for (UINT_PTR id : path) window = GetDlgItem(window, static_cast<int>(id));
+  return window;
+}
+template <typename Widget>
+Widget& WidgetOf(const TForm& form, std::initializer_list<UINT_PTR> path) {
+  return *dynamic_cast<Widget*>(TWindow::FromHandle(Control(form, path)));
+}
+TSlider& MicrophoneSlider(const TForm& form) {
+  return WidgetOf<TSlider>(form, {TForm::idPnlMicrophoneTest, TForm::idSldMicrophone});
+}
+TSlider& SpeakerSlider(const TForm& form) {
+  return WidgetOf<TSlider>(form, {TForm::idPnlSpeakerTest, TForm::idSldSpeaker});
+}
+TLevelBar& MicrophoneBar(const TForm& form) {
+  return WidgetOf<TLevelBar>(form, {TForm::idPnlMicrophoneTest, TForm::idPgVolumeLevelMic});
+}
+TImageToggleButton& PlayButton(const TForm& form) {
+  return WidgetOf<TImageToggleButton>(form, {TForm::idPnlSpeakerTest, TForm::idBtnTestPlay});
+}
+bool Shown(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool SuccessShown(const TForm& form) {
+  return Shown(Control(form, {TForm::idPnlMicrophoneTest, TForm::idPnlMicrophoneOK}));
+}
+bool TipShown(const TForm& form) {
+  return Shown(Control(form, {TForm::idPnlMicrophoneTest, TForm::idPnlMicrophoneTip}));
+}
+
+void Click(HWND control) {
+  SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+  SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
+// The wave-in device of that name, as the pactl description names the daemon's source.
+int DeviceIndex(const std::wstring& name) {
+  for (UINT device = 0; device < waveInGetNumDevs(); ++device) {
+    WAVEINCAPSW caps = {};
+    if (waveInGetDevCapsW(device, &caps, sizeof caps) == MMSYSERR_NOERROR && name == caps.szPname)
+      return static_cast<int>(device);
+  }
+  return -1;
+}
+
+// The daemon's sources that programs record from and the sinks they play into, by name (the daemon's own
+// modules, which join the virtual devices, have no client and are left out).
+std::vector<std::string> Streams(const char* kind, const char* targets) {
+  const std::string listing = RunHostCommand(std::string("for t in $(pactl list short ") + kind +
+                                             " | awk '$3 ~ /^[0-9]/ {print $2}'); do pactl list short " + targets +
+                                             " | awk -v i=$t '$1==i {print $2}'; done");
+  std::vector<std::string> names;
+  size_t start = 0;
+  for (size_t end; (end = listing.find('\n', start)) != std::string::npos; start = end + 1)
+    if (end > start) names.push_back(listing.substr(start, end - start));
+  return names;
+}
+std::vector<std::string> RecordedSources() { return Streams("source-outputs", "sources"); }
+std::vector<std::string> PlayedSinks() { return Streams("sink-inputs", "sinks"); }
+
+// Dispatches messages until done holds or boundMs passed (a bound against hanging); whether it held.
+bool PumpUntil(const std::function<bool()>& done, DWORD boundMs) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(1)) {
+    if (GetTickCount() - start > boundMs) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
+// The capture destinations of the legacy mixer: (volume, muted) of each master line. (This environment's source
+// lines take values without keeping them.)
+struct TLineState {
+  int volume;
+  bool muted;
+};
+std::vector<TLineState> RecordingLines() {
+  std::vector<TLineState> lines;
+  TAudioMixer mixer;
+  for (int id = 0; id < TAudioMixer::MixerCount(); ++id) {
+    mixer.SetMixerID(id);
+    for (int destination = 0; destination < mixer.DestinationCount(); ++destination) {
+      mixer.SetDestinationID(destination);
+      if (mixer.Master().TargetType() != TMixerLineTargetType::tgWaveIn) continue;
+      lines.push_back({mixer.Master().Volume(), mixer.Master().Mute()});
+    }
+  }
+  return lines;
+}
+
+class FormVolumeSpeaker : public ::testing::Test {
+ protected:
+  void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  void TearDown() override {
+    EXPECT_TRUE(RecordedSources().empty()) << "every recording is closed at the end";
+    EXPECT_FALSE(FindWindowExW(HWND_MESSAGE, nullptr, L"TWaveAudioIOCallback", nullptr));
+    CoUninitialize();
+  }
+};
+
+}  // namespace
+
+TEST_F(FormVolumeSpeaker, OpensWithEveryLineUnmutedAndAtLeastFiftyAndListsEveryDevice) {
+  // The mixers of this environment keep their values within the process: one recording line is set low and muted.
+  {
+    TAudioMixer mixer;
+    mixer.SetMixerID(TAudioMixer::MixerCount() - 1);
+    ASSERT_EQ(TMixerLineTargetType::tgWaveIn, mixer.Master().TargetType());
+    mixer.Master().SetVolume(30);
+    mixer.Master().SetMute(true);
+    ASSERT_EQ(30, mixer.Master().Volume());
+    ASSERT_TRUE(mixer.Master().Mute());
+  }
+  TForm form(nullptr);
+  EXPECT_EQ(50, MicrophoneSlider(form).Value()) << "the lowest recording line, raised to 50";
+  const auto lines = RecordingLines();
+  ASSERT_FALSE(lines.empty());
+  for (const TLineState& line : lines) {
+    EXPECT_EQ(50, line.volume);
+    EXPECT_FALSE(line.muted);
+  }
+  // Moving the slider sets every recording line; so does the keyboard.
+  MicrophoneSlider(form).SetValue(70);
+  for (const TLineState& line : RecordingLines()) EXPECT_EQ(70, line.volume);
+  SendMessageW(MicrophoneSlider(form).Handle(), WM_KEYDOWN, VK_LEFT, 0);
+  EXPECT_EQ(69, RecordingLines().front().volume);
+
+  // This environment's playback destinations name no wave-out target (the sources do), so the speaker slider
+  // has no line to follow and stays at 100.
+  bool speakerLine = false;
+  TAudioMixer mixer;
+  for (int id = 0; id < TAudioMixer::MixerCount(); ++id) {
+    mixer.SetMixerID(id);
+    speakerLine |= mixer.Master().TargetType() == TMixerLineTargetType::tgWaveOut;
+  }
+  if (!speakerLine) {
+    EXPECT_EQ(100, SpeakerSlider(form).Value());
+  }
+  EXPECT_GE(SpeakerSlider(form).Value(), 50);
+
+  HWND list = Control(form, {TForm::idPnlMicrophoneTest, TForm::idCmbMicrophoneDevices});
+  const int devices = static_cast<int>(waveInGetNumDevs());
+  ASSERT_GE(devices, 2);
+  ASSERT_EQ(devices, SendMessageW(list, CB_GETCOUNT, 0, 0));
+  wchar_t name[64] = {};
+  SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(DeviceIndex(L"Quiet")), reinterpret_cast<LPARAM>(name));
+  EXPECT_STREQ(L"Quiet", name);
+  EXPECT_TRUE(
+      Shown(Control(form, {TForm::idPnlMicrophoneTest, TForm::idPnlMicrophoneTip, TForm::idLblTipMultiMicrophones})));
+  // The saved choice: only an index that names a device is taken.
+  EXPECT_EQ(0, form.SelectedMicrophoneDeviceId());
+  form.SetSelectedMicrophoneDeviceId(devices);
+  EXPECT_EQ(0, form.SelectedMicrophoneDeviceId());
+  form.SetSelectedMicrophoneDeviceId(-1);
+  EXPECT_EQ(-1, SendMessageW(list, CB_GETCURSEL, 0, 0));
+  form.SetSelectedMicrophoneDeviceId(devices - 1);
+  EXPECT_EQ(devices - 1, form.SelectedMicrophoneDeviceId());
+
+  // One log line per mixer destination.
+  int destinationLines = 0;
+  for (const auto& line : LogLines())
+    if (line.find(", MasterVolume:") != std::string::npos) ++destinationLines;
+  EXPECT_GE(destinationLines, TAudioMixer::MixerCount());
+
+  ShowWindow(form.Handle(), SW_SHOW);
+  EXPECT_TRUE(SaveWindowScreenshot(form.Handle(), L"sound-test-speaker-page"));
+}
+
+TEST_F(FormVolumeSpeaker, PlayButtonPlaysTheTestSoundIntoTheSpeakersAndComesUpAtItsEnd) {
+  TForm form(nullptr);
+  ShowWindow(form.Handle(), SW_SHOW);
+  TImageToggleButton& button = PlayButton(form);
+  HWND bar = Control(form, {TForm::idPnlSpeakerTest, TForm::idPgVolumeLevelSpeaker});
+  EXPECT_FALSE(Shown(bar));
+  // The sound is looked for beside the executable, here the test program.
+  wchar_t program[MAX_PATH];
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring beside(program);
+  beside = beside.substr(0, beside.find_last_of(L'\\') + 1) + L"TestSound.wav";
+  DeleteFileW(beside.c_str());
+  Click(button.Handle());
+  EXPECT_FALSE(button.Down()) << "without the sound nothing plays and the button comes up again";
+  ASSERT_TRUE(
+      CopyFileW((WindowsPathFromEnv("TOVLANE_BINARY_DIR") + L"\\bin\\TestSound.wav").c_str(), beside.c_str(), FALSE));
+
+  Click(button.Handle());
+  ASSERT_TRUE(button.Down());
+  ASSERT_TRUE(PumpUntil([&] { return Shown(bar); }, 2000)) << "the level bar follows the sound";
+  EXPECT_EQ(std::vector<std::string>{"speakers"}, PlayedSinks());
+  EXPECT_TRUE(SaveWindowScreenshot(form.Handle(), L"sound-test-speaker-page-playing"));
+  // Two seconds of sound; then the button comes up by itself.
+  ASSERT_TRUE(PumpUntil([&] { return !button.Down(); }, 10000));
+  EXPECT_TRUE(PlayedSinks().empty());
+
+  // Pressed again while it plays, it stops the sound and comes up.
+  Click(button.Handle());
+  ASSERT_TRUE(button.Down());
+  PumpUntil([] { return !PlayedSinks().empty(); }, 3000);
+  Click(button.Handle());
+  EXPECT_FALSE(button.Down());
+  EXPECT_TRUE(PlayedSinks().empty());
+
+  // Closing while the sound plays stops it with the window.
+  Click(button.Handle());
+  ASSERT_TRUE(button.Down());
+}
+
+TEST_F(FormVolumeSpeaker, SineMicrophoneBringsTheNoteThatStaysWhenTheSilentOneIsChosen) {
+  const int sine = DeviceIndex(L"Microphone"), silent = DeviceIndex(L"Quiet");
+  ASSERT_GE(sine, 0);
+  ASSERT_GE(silent, 0);
+  TForm form(nullptr);
+  ShowWindow(form.Handle(), SW_SHOW);
+  form.SetSelectedMicrophoneDeviceId(sine);
+  SendMessageW(Control(form, {TForm::idPnlSpeakerTest, TForm::idPnlSpeakerBar, TForm::idBtnGotoMicrophoneTest}),
+               BM_CLICK, 0, 0);
+  ASSERT_TRUE(Shown(Control(form, {TForm::idPnlMicrophoneTest})));
+  EXPECT_FALSE(Shown(Control(form, {TForm::idPnlSpeakerTest})));
+  EXPECT_EQ(std::vector<std::string>{"microphone"}, RecordedSources());
+  int loudest = 0;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        loudest = std::max(loudest, MicrophoneBar(form).Position());
+        return SuccessShown(form);
+      },
+      2000))
+      << "speech within two seconds";
+  EXPECT_GT(loudest, 25);
+  EXPECT_FALSE(TipShown(form));
+  EXPECT_TRUE(SaveWindowScreenshot(form.Handle(), L"sound-test-microphone-page-success"));
+
+  // The silent, muted source: the bar comes to rest, the note stays.
+  HWND list = Control(form, {TForm::idPnlMicrophoneTest, TForm::idCmbMicrophoneDevices});
+  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(silent), 0);
+  SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(TForm::idCmbMicrophoneDevices, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+  EXPECT_EQ(std::vector<std::string>{"quiet"}, RecordedSources());
+  ASSERT_TRUE(PumpUntil([&] { return MicrophoneBar(form).Position() == 0; }, 3000));
+  EXPECT_TRUE(SuccessShown(form));
+
+  // "关闭" stops the recording.
+  SendMessageW(Control(form, {TForm::idPnlMicrophoneTest, TForm::idPnlMicrophoneBar, TForm::idBtnClose}), BM_CLICK, 0,
+               0);
+  EXPECT_TRUE(RecordedSources().empty());
+}
+
+TEST_F(FormVolumeSpeaker, SilentMicrophoneKeepsTheTipAndTheTestRestartsOnItsTimer) {
+  const int silent = DeviceIndex(L"Quiet");
+  TForm form(nullptr);
+  form.SetRecordRestartInterval(300);
+  ShowWindow(form.Handle(), SW_SHOW);
+  form.SetSelectedMicrophoneDeviceId(silent);
+  form.btnGotoMicrophoneTestClick();
+  // Each restart is a new recording from the same device: the daemon sees a new stream each time.
+  const char* const clientStreams = "pactl list short source-outputs | awk '$3 ~ /^[0-9]/ {print $1}'";
+  const std::string first = RunHostCommand(clientStreams);
+  ASSERT_FALSE(first.empty());
+  std::string later;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        later = RunHostCommand(clientStreams);
+        return !later.empty() && later != first;
+      },
+      5000));
+  EXPECT_EQ(std::vector<std::string>{"quiet"}, RecordedSources());
+  EXPECT_EQ(0, MicrophoneBar(form).Position());
+  EXPECT_TRUE(TipShown(form));
+  EXPECT_FALSE(SuccessShown(form));
+  EXPECT_TRUE(SaveWindowScreenshot(form.Handle(), L"sound-test-microphone-page"));
+  // Back to the speakers: the recording ends.
+  form.btnGotoSpeakerTestClick();
+  EXPECT_TRUE(RecordedSources().empty());
+  // Closed from its title bar while recording: the window's end stops it.
+  form.btnGotoMicrophoneTestClick();
+}
+
+TEST_F(FormVolumeSpeaker, TheMainWindowStoresTheChoiceAndHandsItToTheBridge) {
+  const int silent = DeviceIndex(L"Quiet");
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, nullptr));
+  DWORD stored = 0;
+  RegSetValueExW(key, L"MicrophoneDeviceId2", 0, REG_DWORD, reinterpret_cast<BYTE*>(&stored), sizeof stored);
+  TFormMainTovlaneClient main;
+  main.FormCreate();
+  ASSERT_NE(nullptr, main.External());
+  EXPECT_EQ(0, main.External()->MicrophoneDeviceId());
+  // Inside the window's modal loop: choose the silent device on the microphone page, then "关闭".
+  bool closed = false;
+  TWhileModal driver([&] {
+    HWND window = FindWindowW(kFormVolumeSpeakerClassName, nullptr);
+    if (!window || !IsWindowVisible(window)) return false;
+    HWND page = GetDlgItem(window, TForm::idPnlMicrophoneTest);
+    SendMessageW(GetDlgItem(GetDlgItem(GetDlgItem(window, TForm::idPnlSpeakerTest), TForm::idPnlSpeakerBar),
+                            TForm::idBtnGotoMicrophoneTest),
+                 BM_CLICK, 0, 0);
+    HWND list = GetDlgItem(page, TForm::idCmbMicrophoneDevices);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(silent), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(TForm::idCmbMicrophoneDevices, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    EXPECT_EQ(std::vector<std::string>{"quiet"}, RecordedSources());
+    SendMessageW(GetDlgItem(GetDlgItem(page, TForm::idPnlMicrophoneBar), TForm::idBtnClose), BM_CLICK, 0, 0);
+    closed = true;
+    return true;
+  });
+  main.btnTestClick();
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(silent, main.External()->MicrophoneDeviceId());
+  DWORD size = sizeof stored;
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegQueryValueExW(key, L"MicrophoneDeviceId2", nullptr, nullptr, reinterpret_cast<BYTE*>(&stored), &size));
+  EXPECT_EQ(static_cast<DWORD>(silent), stored);
+  RegCloseKey(key);
+  DestroyWindow(main.Handle());
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
