@@ -68,24 +68,24 @@ start_wine_env() {
   # The microphone is a remapped monitor of a null sink that a sine generator plays into. A null sink that no
   # client asks for low latency renders in blocks of seconds, and Wine's capture then gets its audio late and in
   # bursts; the loopback into a second null sink asks for 20 ms and so keeps the microphone in real time.
-  # (module-sine-source hands out its samples in such long blocks too.) A second microphone on the same tone is
-  # muted: a real device that records silence.
+  # (module-sine-source hands out its samples in such long blocks too.)
   cat >"$wine_env_tmp/pulse.pa" <<PA
 load-module module-native-protocol-unix socket=$wine_env_tmp/pulse/native auth-anonymous=1
 load-module module-null-sink sink_name=speakers sink_properties=device.description=Speakers
 load-module module-null-sink sink_name=tone sink_properties=device.description=Tone
 load-module module-sine sink=tone frequency=440
 load-module module-remap-source master=tone.monitor source_name=microphone source_properties=device.description=Microphone
-load-module module-remap-source master=tone.monitor source_name=muted source_properties=device.description=Muted-Microphone
 load-module module-null-sink sink_name=drain sink_properties=device.description=Drain
 load-module module-loopback source=tone.monitor sink=drain latency_msec=20 source_dont_move=true sink_dont_move=true
-# A second microphone, silent and muted, for the device list and the choice between two devices.
+# A second microphone, silent and muted, for the device list and the choice between two devices. A third one on the
+# tone, muted, records silence in real time, as a muted microphone does.
+load-module module-remap-source master=tone.monitor source_name=muted source_properties=device.description=Muted
 load-module module-null-sink sink_name=hush sink_properties=device.description=Hush
 load-module module-remap-source master=hush.monitor source_name=quiet source_properties=device.description=Quiet
 set-source-mute quiet 1
+set-source-mute muted 1
 set-default-sink speakers
 set-default-source microphone
-set-source-mute muted 1
 PA
   PULSE_RUNTIME_PATH="$wine_env_tmp/pulse" PULSE_STATE_PATH="$wine_env_tmp/pulse" HOME="$wine_env_tmp" \
     pulseaudio -n -F "$wine_env_tmp/pulse.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \

@@ -46,11 +46,12 @@ int ServerCount(const std::wstring& pathAndQuery) {
   return std::stoi(Fetch(Server() + L"/counts?path=" + escaped));
 }
 
-// The wave-in device of the test environment's muted microphone (the same tone, muted at the sound daemon).
+// The wave-in device of the test environment's muted microphone (the tone, muted at the sound daemon).
 int MutedMicrophone() {
   for (UINT id = 0; id < waveInGetNumDevs(); ++id) {
     WAVEINCAPSW caps{};
-    if (waveInGetDevCapsW(id, &caps, sizeof caps) == MMSYSERR_NOERROR && wcsstr(caps.szPname, L"Muted")) return id;
+    if (waveInGetDevCapsW(id, &caps, sizeof caps) == MMSYSERR_NOERROR && std::wstring(L"Muted") == caps.szPname)
+      return id;
   }
   return -1;
 }
