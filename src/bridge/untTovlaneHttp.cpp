@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/untConfig.h"
 #include "bridge/untResolvedUrl.h"
 #include "support/http/Uri.h"
 
@@ -10,9 +11,9 @@ TTovlaneHttp::TTovlaneHttp(THostLookup addressOf) : FAddressOf(std::move(address
   ReadTimeout = 10000;
   RequestTimeout = kRequestTimeoutMs;
   HandleRedirects = true;
-  SetRequestHeader("User-Agent", "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; TovlaneClient)");
-  SetRequestHeader("Accept", "*/*");
-  SetRequestHeader("Accept-Language", "zh-cn");
+  SetRequestHeader("User-Agent", kHttpUserAgent);
+  SetRequestHeader("Accept", kHttpAccept);
+  SetRequestHeader("Accept-Language", kHttpAcceptLanguage);
 }
 
 void TTovlaneHttp::PreResolveHost(const std::string& url) {

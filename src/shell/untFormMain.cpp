@@ -146,7 +146,7 @@ void TFormMainTovlaneClient::FormCreate() {
   lblVersion->SetText(std::wstring(L"版本: ") + kClientVersion);
   FIsMax = false;
   btnMaxClick();
-  FMainSiteUrl = IniFile ? IniFile->ReadString(kIniSection, L"MainSiteUrl", kDefaultMainSiteUrl) : kDefaultMainSiteUrl;
+  FMainSiteUrl = ReadDebugSetting(L"MainSiteUrl", kDefaultMainSiteUrl);
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
   FCurrentEWB = CreateNewWebBrowser(Handle(), OpenUrl, FReg.get(), [this] { return WebBrowserGetExternal(); });
   auto executor = std::make_unique<TWebBrowserScriptExecutor>();
@@ -159,6 +159,7 @@ void TFormMainTovlaneClient::FormCreate() {
   UpdateWindow(Handle());
   CheckDiskSpace();
   CheckMicrophone();
+  FUpdateFlow.StartClientUpdate();
 }
 
 void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
@@ -175,6 +176,7 @@ void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
       WriteLog(L"PrepareEnvironmentInfo " + AnsiToWide(error.what()));
     }
   }
+  DeleteTempUpdateFiles();
   FCurrentFlashVersion = NormaliseFlashVersion(ReadFlashVersionVariable());
   WriteLog(L"Current flash version: " + FCurrentFlashVersion);
 }
@@ -211,8 +213,19 @@ void TFormMainTovlaneClient::ShowRecordFailedTip() {
   SetTimer(Handle(), kRecordFailedTipTimerId, FRecordFailedTipInterval, nullptr);
 }
 
-// The update flow is not built yet; until it is, the page's "ForceUpdateFlash" command arrives here and does nothing.
-void TFormMainTovlaneClient::ForceFlashUpdate() {}
+// The page's "ForceUpdateFlash": the installed player counts as out of date for the rest of the run.
+void TFormMainTovlaneClient::ForceFlashUpdate() {
+  FCurrentFlashVersion = kForcedFlashVersion;
+  FUpdateFlow.StartClientUpdate();
+}
+
+std::wstring TFormMainTovlaneClient::StoredClientId() {
+  return FReg ? FReg->StoredString(L"ClientId").value_or(L"") : std::wstring();
+}
+
+std::wstring TFormMainTovlaneClient::ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) {
+  return IniFile ? IniFile->ReadString(kIniSection, key, defaultValue) : defaultValue;
+}
 
 void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
   FRecordFailedTip.Tick();

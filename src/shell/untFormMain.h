@@ -15,6 +15,7 @@
 #include "support/widgets/TLabel.h"
 #include "support/widgets/TPanel.h"
 #include "support/widgets/TWindow.h"
+#include "update/untUpdateFlow.h"
 
 inline constexpr wchar_t kFormMainClassName[] = L"TFormMainTovlaneClient";
 
@@ -33,14 +34,14 @@ enum TFormMainControl : UINT_PTR {
   idBtnClose
 };
 
-class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
+class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations, public IUpdateHost {
  public:
   // Creates the window and its controls, hidden; FormCreate runs the start-up.
   TFormMainTovlaneClient();
   ~TFormMainTovlaneClient() override;
 
   void FormCreate();
-  int MsgBox(const std::wstring& text, UINT types);
+  int MsgBox(const std::wstring& text, UINT types) override;
   void ShowRecordFailedTip() override;
   void ForceFlashUpdate() override;
   // The time between two blinks of the hint, TBlinkSchedule::kIntervalMs unless changed.
@@ -72,6 +73,11 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
   void tmrRecordFailedTipTimer();
   LRESULT WMNCHitTest(WPARAM wParam, LPARAM lParam);
   IDispatch* WebBrowserGetExternal();
+  HWND OwnerWindow() override { return Handle(); }
+  void CloseForUpdate() override { btnCloseClick(); }
+  std::wstring StoredClientId() override;
+  std::wstring CurrentFlashVersion() override { return FCurrentFlashVersion; }
+  std::wstring ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) override;
 
   std::unique_ptr<TReg> FReg;
   std::wstring FCurrentFlashVersion;
@@ -91,4 +97,5 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations {
   std::unique_ptr<TFlatButton> btnGoHome, btnRefresh, btnTest, btnTool;
   std::unique_ptr<TLabel> lblRecordFailedTip, lblVersion;
   std::unique_ptr<TImageButton> btnMin, btnMax, btnClose;
+  TUpdateFlow FUpdateFlow{*this};
 };

@@ -10,6 +10,7 @@
 #include "base/untText.h"
 #include "shell/untFormMain.h"
 #include "support/http/HttpClient.h"
+#include "testkit/ClientDriver.h"
 #include "testkit/Screenshot.h"
 #include "testkit/WinTestSupport.h"
 
@@ -18,18 +19,6 @@ namespace {
 const wchar_t TestPromptText[] = L"为了更好的完成语音跟读作业，下面将协助您进行麦克风录音测试。";
 const wchar_t NoMicrophoneText[] =
     L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。";
-
-// The client's key, emptied, with the microphone choice stored or not.
-void ResetRegistry(bool storeMicrophone) {
-  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tovlane");
-  if (!storeMicrophone) return;
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &key, nullptr));
-  DWORD device = 0;
-  RegSetValueExW(key, L"MicrophoneDeviceId2", 0, REG_DWORD, reinterpret_cast<BYTE*>(&device), sizeof(device));
-  RegCloseKey(key);
-}
 
 std::wstring StoredClientId() {
   wchar_t value[256] = {};
@@ -66,32 +55,6 @@ void ExpectBounds(const RECT& expected, HWND window) {
   EXPECT_EQ(expected.bottom, actual.bottom);
 }
 
-// One run of the client in its main window mode; ended at the latest when the object goes.
-class TClient : public TProcess {
- public:
-  explicit TClient(const std::wstring& arguments = L"") : TProcess(ClientExe(), arguments) {}
-
-  // Closes the form as the system would and expects the process to end cleanly.
-  void ExpectCleanExitAfterClose(HWND form) {
-    PostMessageW(form, WM_CLOSE, 0, 0);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(WaitForExit(20000, exitCode));
-    EXPECT_EQ(0u, exitCode);
-  }
-
-  // The start-up's message boxes, each saved as a screenshot and answered, until none comes for a while.
-  std::vector<std::wstring> AnswerMessages(const std::wstring& screenshotName) {
-    std::vector<std::wstring> texts;
-    while (HWND box = WaitForProcessWindow(Id(), L"#32770", 3000)) {
-      texts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
-      SaveWindowScreenshot(box, screenshotName + L"-" + std::to_wstring(texts.size()));
-      SendMessageW(box, WM_COMMAND, IDOK, 0);
-      for (DWORD start = GetTickCount(); IsWindow(box) && GetTickCount() - start < 5000;) Sleep(20);
-    }
-    return texts;
-  }
-};
-
 // While it lives, programs started find no sound system at all, as with the sound daemon stopped: Wine's audio
 // device layer is given a driver list that names no existing driver (ALSA would otherwise stand in for the daemon).
 class TWithoutAudioDrivers {
@@ -113,7 +76,7 @@ class TWithoutAudioDrivers {
 }  // namespace
 
 TEST(MainWindow, FillsTheWorkAreaWithEveryTitleControlAndClosesWithExitCodeZero) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   TClient client;
   ASSERT_TRUE(client.Started());
   HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
@@ -156,7 +119,7 @@ TEST(MainWindow, FillsTheWorkAreaWithEveryTitleControlAndClosesWithExitCodeZero)
 }
 
 TEST(MainWindow, EdgesResizeAndTheTitleRestoresAndFillsAgain) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   TClient client;
   HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);
   ASSERT_NE(nullptr, form);
@@ -207,7 +170,7 @@ TEST(MainWindow, EdgesResizeAndTheTitleRestoresAndFillsAgain) {
 }
 
 TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
-  ResetRegistry(false);
+  ResetClientRegistry(false);
   std::wstring clientId;
   {
     TClient client;
@@ -233,7 +196,7 @@ TEST(MainWindow, FirstStartMakesTheClientIdOnceAndOffersTheMicrophoneTest) {
 }
 
 TEST(MainWindow, AClientIdOfAnotherTypeIsReplacedAndItsTypeLogged) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
   const DWORD number = 7;
@@ -249,7 +212,7 @@ TEST(MainWindow, AClientIdOfAnotherTypeIsReplacedAndItsTypeLogged) {
 }
 
 TEST(MainWindow, WithoutRecordingDevicesOnlyTheWarningIsShown) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   // Any stored identifier stays, whatever its length.
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
@@ -341,7 +304,7 @@ bool StoredLoginExists() {
 }  // namespace
 
 TEST(MainWindow, BrowserFollowsTheWindowOpensTheAddressGoesHomeAndDeletesTheLoginOnASubmissionWithoutBody) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tovlane", 0, KEY_SET_VALUE, &key));
   const wchar_t user[] = L"3001", password[] = L"OTqKG9FAa12ubQno";
@@ -380,7 +343,7 @@ TEST(MainWindow, BrowserFollowsTheWindowOpensTheAddressGoesHomeAndDeletesTheLogi
 }
 
 TEST(MainWindow, AnOpenUrlOfBlanksStaysOnTheBlankPage) {
-  ResetRegistry(true);
+  ResetClientRegistry(true);
   TSettingsFile settings(AnsiToWide(Server()) + L"/home-for-blanks");
   TClient client(L"--open-url \"   \"");
   HWND form = WaitForProcessWindow(client.Id(), kFormMainClassName, 30000);

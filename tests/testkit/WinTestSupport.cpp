@@ -12,6 +12,12 @@ std::wstring WindowsPathFromEnv(const char* name) {
 
 std::wstring ClientExe() { return WindowsPathFromEnv("TOVLANE_CLIENT_EXE"); }
 
+std::wstring ServerUrl(const std::wstring& path) {
+  const char* server = std::getenv("TOVLANE_SERVER");
+  const std::string address = server ? server : "";
+  return std::wstring(address.begin(), address.end()) + path;
+}
+
 std::string ReadWholeFile(const std::wstring& path) {
   const TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, 0, nullptr));

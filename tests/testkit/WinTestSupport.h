@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 std::wstring WindowsPathFromEnv(const char* name);
 // The client executable under test.
 std::wstring ClientExe();
+// The platform test server's address (TOVLANE_SERVER) followed by path.
+std::wstring ServerUrl(const std::wstring& path);
 std::string ReadWholeFile(const std::wstring& path);
 void WriteWholeFile(const std::wstring& path, const std::string& bytes);
 std::vector<std::string> SplitLines(const std::string& text);  // lines ended by CR LF

@@ -1,0 +1,150 @@
+#include "update/untFormDownload.h"
+
+#include <commctrl.h>
+
+#include "support/widgets/TGdi.h"
+
+namespace {
+
+constexpr int kClientWidth = 386;
+constexpr int kClientHeight = 192;
+constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME;
+constexpr UINT_PTR kSpeedTimerId = 1;
+
+RECT Place(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
+
+RECT CentredBounds() {
+  RECT bounds = {0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&bounds, kFormStyle, FALSE, kFormExStyle);
+  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  return Place(left, top, width, height);
+}
+
+}  // namespace
+
+TFormDownload::TFormDownload(HWND AOwner) : FFont(CreateUiFont(L"Tahoma", 11, false, DEFAULT_CHARSET)) {
+  CreateHandle(kFormDownloadClassName, L"Tovlane 更新", kFormStyle, kFormExStyle, CentredBounds(), AOwner);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE), text = GetSysColor(COLOR_WINDOWTEXT);
+  lblTip = std::make_unique<TLabel>(Handle(), idLblTip, Place(24, 29, 150, 13), L"您需要更新 Tovlane 程序。",
+                                    FFont.Get(), text, face);
+  lbl2 = std::make_unique<TLabel>(Handle(), idLbl2, Place(24, 61, 111, 13), L"正在下载更新程序 ...", FFont.Get(), text,
+                                  face);
+  lblSpeedTime =
+      std::make_unique<TLabel>(Handle(), idLblSpeedTime, Place(192, 61, 44, 13), L"", FFont.Get(), text, face);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  pbBar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 24, 96, 337, 17, Handle(),
+                          reinterpret_cast<HMENU>(idPbBar), instance, nullptr);
+  SendMessageW(pbBar, PBM_SETRANGE32, 0, 100);
+  btnCancel = CreateWindowExW(0, L"BUTTON", L"取消更新", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_FLAT,
+                              264, 136, 97, 33, Handle(), reinterpret_cast<HMENU>(idBtnCancel), instance, nullptr);
+  SendMessageW(btnCancel, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
+  OnCommand(idBtnCancel, [this] { btnCancelClick(); });
+  SetTimer(Handle(), kSpeedTimerId, kSpeedIntervalMs, nullptr);
+}
+
+TFormDownload::~TFormDownload() {
+  DestroyHandle();
+  // The transfer goes after the window, so that it has nothing left to report to; it waits for its thread.
+  FTransferThread.reset();
+}
+
+void TFormDownload::SetTip(const std::wstring& text) { lblTip->SetText(text); }
+
+void TFormDownload::SetSpeedTimerInterval(UINT ms) { SetTimer(Handle(), kSpeedTimerId, ms, nullptr); }
+
+void TFormDownload::StartDownload(const std::wstring& AName, const std::wstring& AUrl, TStream* AStream) {
+  FTransferThread = std::make_unique<TTransferThread>(AName, this);
+  FTransferThread->SetUrl(AUrl);
+  // A setup of any size over a slow line: only a stall (the read time-out) ends it.
+  FTransferThread->IdHTTP().RequestTimeout = 0;
+  if (AStream) FTransferThread->AttachResponseStream(AStream);
+  FTransferThread->Start();
+}
+
+TModalResult TFormDownload::ShowModal() {
+  HWND owner = GetWindow(Handle(), GW_OWNER);
+  const bool disableOwner = owner && IsWindowEnabled(owner);
+  if (disableOwner) EnableWindow(owner, FALSE);
+  ShowWindow(Handle(), SW_SHOWNORMAL);
+  MSG message;
+  while (FModalResult == mrNone && Handle()) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      // The application is ending: the outer loop gets its quit message back.
+      if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (IsDialogMessageW(Handle(), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  if (FModalResult == mrNone) {
+    if (FTransferThread) {
+      FTransferThread->AbortHttpRequest();
+      FTransferThread->WaitFor();
+    }
+    FModalResult = mrCancel;
+  }
+  // The owner first, so that it, not another program, becomes active when this window goes.
+  if (disableOwner) EnableWindow(owner, TRUE);
+  if (Handle()) ShowWindow(Handle(), SW_HIDE);
+  return FModalResult;
+}
+
+void TFormDownload::TransferReportStatus(TTransferThread* ATransfer, const std::wstring& AStatus) {
+  if (ATransfer != FTransferThread.get()) return;
+  if (AStatus == kTransferWorking) {
+    const std::optional<int> position = ProgressPosition(ATransfer->WorkCount, ATransfer->WorkCountMax);
+    // A body of unknown length has no percentage; the bar stays hidden from then on.
+    if (!position) FBarHidden = true;
+    if (FBarHidden)
+      ShowWindow(pbBar, SW_HIDE);
+    else
+      SendMessageW(pbBar, PBM_SETPOS, *position, 0);
+  } else if (AStatus == kTransferOver) {
+    FTransferOver = true;
+    FModalResult = ATransfer->Succeeded() ? mrOk : mrCancel;
+  }
+}
+
+void TFormDownload::btnCancelClick() {
+  if (FIsCanceledByUser || !FTransferThread) return;
+  FIsCanceledByUser = true;
+  FTransferThread->AbortHttpRequest();
+  SetWindowTextW(btnCancel, L"正在停止 ...");
+  EnableWindow(btnCancel, FALSE);
+}
+
+void TFormDownload::FormClose() {
+  // During the download the close box cancels, and the window waits for the transfer's end like the button.
+  if (FTransferThread && !FTransferOver)
+    btnCancelClick();
+  else if (FModalResult == mrNone)
+    FModalResult = mrCancel;
+}
+
+void TFormDownload::tmrSpeedTimer() {
+  if (!FTransferThread) return;
+  if (auto text = FSpeedCheckPoints.Tick(FTransferThread->WorkCount, FTransferThread->WorkCountMax))
+    lblSpeedTime->SetText(*text);
+}
+
+LRESULT TFormDownload::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      FillSolid(reinterpret_cast<HDC>(wParam), ClientBounds(), GetSysColor(COLOR_BTNFACE));
+      return 1;
+    case WM_CLOSE:
+      FormClose();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kSpeedTimerId) tmrSpeedTimer();
+      return 0;
+    case WM_DESTROY:
+      KillTimer(Handle(), kSpeedTimerId);
+      return 0;
+  }
+  return TWindow::HandleMessage(message, wParam, lParam);
+}

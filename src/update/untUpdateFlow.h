@@ -1,0 +1,56 @@
+#pragma once
+// The client's and the Flash player's update: the check against the platform's update description, the choice
+// of a setup program, its download in the download window, its digest check and its start. A started setup
+// ends the client. The main window hosts it and keeps only forwards.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "update/untTransferThread.h"
+#include "update/untUpdateRules.h"
+
+// What the flow needs of the window that hosts it.
+class IUpdateHost {
+ public:
+  virtual HWND OwnerWindow() = 0;  // of the download window and the messages
+  virtual int MsgBox(const std::wstring& text, UINT types) = 0;
+  virtual void CloseForUpdate() = 0;  // a setup has started: the client ends
+  virtual std::wstring StoredClientId() = 0;
+  virtual std::wstring CurrentFlashVersion() = 0;
+  // Section "Debug" of the settings, private-profile semantics.
+  virtual std::wstring ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) = 0;
+
+ protected:
+  ~IUpdateHost() = default;
+};
+
+// Deletes the setup programs an earlier update left in the application-data folder; what is missing or cannot be
+// deleted is passed over.
+void DeleteTempUpdateFiles();
+
+class TUpdateFlow : public ITransferCallback {
+ public:
+  explicit TUpdateFlow(IUpdateHost& host) : FHost(host) {}
+  // A running check is stopped, and waited for, with the flow.
+  ~TUpdateFlow();
+  TUpdateFlow(const TUpdateFlow&) = delete;
+  TUpdateFlow& operator=(const TUpdateFlow&) = delete;
+
+  // Fetches the update description; its "over" report runs the decision. Ignored (and logged) while a check,
+  // its download included, is still running.
+  void StartClientUpdate();
+  void TransferReportStatus(TTransferThread* ATransfer, const std::wstring& AStatus) override;
+  // From the check's start until its decision, download and messages included, are done.
+  bool Checking() const { return FTransferThread != nullptr; }
+  // The download window's remaining-time tick, for tests; 0 keeps the window's own.
+  void SetSpeedTimerInterval(UINT ms) { FSpeedTimerInterval = ms; }
+
+ private:
+  void DownloadAndRun(const TSetupChoice& choice);
+  void RunVerifiedSetup(const std::wstring& path, const TSetupChoice& choice);
+
+  IUpdateHost& FHost;
+  std::unique_ptr<TTransferThread> FTransferThread;
+  UINT FSpeedTimerInterval = 0;
+};
