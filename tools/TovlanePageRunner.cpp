@@ -10,6 +10,7 @@
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
 #include "base/untText.h"
+#include "bridge/untVoiceEngine.h"
 #include "tools/untRunnerBridge.h"
 
 namespace {
@@ -88,7 +89,10 @@ int wmain(int argc, wchar_t** argv) {
     TMainWindowStandIn mainWindow;
     TPageRunner runner(options.timeoutMs);
     std::unique_ptr<IVoiceOperations> voice;
-    if (options.echoVoice) voice = std::make_unique<TEchoVoiceOperations>();
+    if (options.echoVoice)
+      voice = std::make_unique<TEchoVoiceOperations>();
+    else
+      voice = std::make_unique<TVoiceEngine>();
     auto bridge = TTovlaneWebBrowserExternal::Create(std::make_unique<TRunnerScriptExecutor>(runner), std::move(voice));
     bridge->SetMainWindow(&mainWindow);
     bridge->SetMicrophoneDeviceId(options.microphone);

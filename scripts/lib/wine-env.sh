@@ -77,10 +77,13 @@ load-module module-sine sink=tone frequency=440
 load-module module-remap-source master=tone.monitor source_name=microphone source_properties=device.description=Microphone
 load-module module-null-sink sink_name=drain sink_properties=device.description=Drain
 load-module module-loopback source=tone.monitor sink=drain latency_msec=20 source_dont_move=true sink_dont_move=true
-# A second microphone, silent and muted, for the device list and the choice between two devices.
+# A second microphone, silent and muted, for the device list and the choice between two devices. A third one on the
+# tone, muted, records silence in real time, as a muted microphone does.
+load-module module-remap-source master=tone.monitor source_name=muted source_properties=device.description=Muted
 load-module module-null-sink sink_name=hush sink_properties=device.description=Hush
 load-module module-remap-source master=hush.monitor source_name=quiet source_properties=device.description=Quiet
 set-source-mute quiet 1
+set-source-mute muted 1
 set-default-sink speakers
 set-default-source microphone
 PA

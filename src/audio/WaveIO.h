@@ -85,6 +85,9 @@ class TWaveAudioIO {
 
   TWaveAudioEvent OnActivate, OnDeactivate, OnError;
   TWaveAudioLevelEvent OnLevel;
+  // The user's own value, never read by the component (the bridge keeps a recording's peak level in it). Atomic:
+  // the level event writes it on the callback thread while its user reads it.
+  std::atomic<int> Tag{0};
 
  protected:
   // How an open meets a device that is still open: refused at once, or only once a close under way has

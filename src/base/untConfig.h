@@ -11,3 +11,7 @@ inline constexpr wchar_t kRegistryKeyPath[] = L"Software\\Tovlane";
 inline constexpr char kHttpUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; TovlaneClient)";
 inline constexpr char kHttpAccept[] = "*/*";
 inline constexpr char kHttpAcceptLanguage[] = "zh-cn";
+// The platform's hosts whose addresses are looked up at start (main site, two content hosts, the voice host and
+// the voice cloud), so that the page's first requests find them in the host cache.
+inline constexpr const char* kPlatformHosts[] = {"www.tovlane.com", "cdn1.tovlane.com", "cdn2.tovlane.com",
+                                                 "voice.tovlane.com", "voicecloud.tovlane.com"};

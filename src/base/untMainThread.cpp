@@ -30,6 +30,8 @@ struct THandOver {
   bool wakePosted = false;
   std::deque<TWork> pending;
   std::atomic<DWORD> mainThreadId{0};
+  // Set while no main thread takes work; WaitUnlessShutdown waits on it.
+  HANDLE closed = CreateEventW(nullptr, TRUE, TRUE, nullptr);
 };
 
 // Never freed: a worker may still hand over work while the process runs its static destructors.
@@ -129,6 +131,7 @@ TMainThread::TMainThread() {
   }
   state.window = window;
   state.mainThreadId = GetCurrentThreadId();
+  ResetEvent(state.closed);
 }
 
 TMainThread::~TMainThread() { Shutdown(); }
@@ -146,6 +149,7 @@ void TMainThread::Shutdown() {
     state.wakePosted = false;
     state.mainThreadId = 0;
     dropped.swap(state.pending);
+    SetEvent(state.closed);
   }
   size_t waiters = 0;
   for (TWork& work : dropped) {
@@ -161,6 +165,8 @@ void TMainThread::Shutdown() {
 }
 
 bool IsMainThread() { return State().mainThreadId == GetCurrentThreadId(); }
+
+bool WaitUnlessShutdown(uint32_t ms) { return WaitForSingleObject(State().closed, ms) == WAIT_TIMEOUT; }
 
 bool Synchronize(const std::function<void()>& work) {
   if (IsMainThread()) {

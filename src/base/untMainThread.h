@@ -3,6 +3,7 @@
 // run from one HWND_MESSAGE window; the wake message carries no payload, so a message that is never delivered
 // loses nothing and frees nothing twice. One wake message is outstanding at a time and each runs one piece
 // of work, so a flood of work cannot fill the thread's message queue, and work also runs inside modal loops.
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -38,6 +39,10 @@ class TMainThread {
 };
 
 bool IsMainThread();
+
+// Waits ms milliseconds unless the main thread shuts down first (or none is open); true when the whole time has
+// passed. Lets a worker's timed wait end with the application instead of keeping it.
+bool WaitUnlessShutdown(uint32_t ms);
 
 // Runs work on the main thread and returns when it has run; what it raised is raised here again. On the main
 // thread it runs at once. Returns false without running it when there is no main thread or it is shutting down.

@@ -25,5 +25,8 @@ class THostIpCache {
   std::map<std::string, std::string> FAddresses;  // by host name in lower case
 };
 
-// One lookup by the system (Windows Sockets 1.1), without the cache; in the Windows build.
+// In the Windows build:
+// One lookup by the system (Windows Sockets 1.1), without the cache.
 std::string ResolveHostToIp(const std::string& host);
+// The process's one cache over ResolveHostToIp, logging to the client's log.
+std::string GetIpWithCache(const std::string& host);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/untGlobal.h"
+#include "base/untText.h"
 #include "bridge/untDnsCache.h"
 
 std::string ResolveHostToIp(const std::string& host) {
@@ -14,4 +16,11 @@ std::string ResolveHostToIp(const std::string& host) {
   in_addr address;
   std::memcpy(&address, entry->h_addr_list[0], sizeof address);
   return inet_ntoa(address);
+}
+
+std::string GetIpWithCache(const std::string& host) {
+  // Never freed: a worker may still ask while the process runs its static destructors.
+  static THostIpCache* const HostIpCache =
+      new THostIpCache(ResolveHostToIp, [](const std::string& line) { WriteLog(AnsiToWide(line)); });
+  return HostIpCache->GetIpWithCache(host);
 }

@@ -12,6 +12,8 @@
 #include "base/untMessages.h"
 #include "base/untSettings.h"
 #include "base/untText.h"
+#include "bridge/untHostPreResolution.h"
+#include "bridge/untVoiceEngine.h"
 #include "support/widgets/TGdi.h"
 
 namespace {
@@ -137,7 +139,9 @@ TFormMainTovlaneClient::~TFormMainTovlaneClient() {
 }
 
 void TFormMainTovlaneClient::FormCreate() {
+  THostPreResolution hostPreResolution;
   PrepareEnvironmentInfo();
+  hostPreResolution.Start();
   lblVersion->SetText(std::wstring(L"版本: ") + kClientVersion);
   FIsMax = false;
   btnMaxClick();
@@ -146,7 +150,7 @@ void TFormMainTovlaneClient::FormCreate() {
   FCurrentEWB = CreateNewWebBrowser(Handle(), OpenUrl, FReg.get(), [this] { return WebBrowserGetExternal(); });
   auto executor = std::make_unique<TWebBrowserScriptExecutor>();
   FScriptExecutor = executor.get();
-  ewbExternal = TTovlaneWebBrowserExternal::Create(std::move(executor), nullptr);
+  ewbExternal = TTovlaneWebBrowserExternal::Create(std::move(executor), std::make_unique<TVoiceEngine>());
   ewbExternal->SetMainWindow(this);
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());

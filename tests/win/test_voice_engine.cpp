@@ -1,0 +1,288 @@
+// The voice engine behind window.external as a page reaches it, on the test environment's real devices (the sine
+// source as microphone, the null sink as speakers) and against the platform test server (TOVLANE_SERVER).
+#include <gtest/gtest.h>
+#include <windows.h>
+// mmsystem.h needs windows.h before it.
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "audio/WaveStorage.h"
+#include "base/untGlobal.h"
+#include "base/untMainThread.h"
+#include "base/untText.h"
+#include "bridge/untCallbackScript.h"
+#include "bridge/untDnsCache.h"
+#include "bridge/untTovlaneHttp.h"
+#include "bridge/untVoiceEngine.h"
+#include "support/http/HttpClient.h"
+#include "testkit/DispatchCall.h"
+#include "testkit/WinTestSupport.h"
+
+namespace {
+
+std::wstring Server() {
+  const char* address = std::getenv("TOVLANE_SERVER");
+  return address ? AnsiToWide(address) : L"";
+}
+
+std::wstring TemplateFile() { return WindowsPathFromEnv("TOVLANE_BINARY_DIR") + L"\\bin\\TemplateAdpcm.wav"; }
+
+std::string Fetch(const std::wstring& url) {
+  THttpClient http;
+  TMemoryStream body;
+  http.Get(WideToAnsi(url), body);
+  return std::string(reinterpret_cast<const char*>(body.Memory()), size_t(body.Size()));
+}
+
+int ServerCount(const std::wstring& pathAndQuery) {
+  std::wstring escaped;
+  for (wchar_t c : pathAndQuery)
+    escaped += c == L'?' ? L"%3F" : c == L'&' ? L"%26" : c == L'=' ? L"%3D" : std::wstring(1, c);
+  return std::stoi(Fetch(Server() + L"/counts?path=" + escaped));
+}
+
+// The wave-in device of the test environment's muted microphone (the tone, muted at the sound daemon).
+int MutedMicrophone() {
+  for (UINT id = 0; id < waveInGetNumDevs(); ++id) {
+    WAVEINCAPSW caps{};
+    if (waveInGetDevCapsW(id, &caps, sizeof caps) == MMSYSERR_NOERROR && std::wstring(L"Muted") == caps.szPname)
+      return id;
+  }
+  return -1;
+}
+
+class TPageStandIn : public IScriptExecutor, public IMainWindowOperations {
+ public:
+  std::vector<std::wstring> scripts;
+  int tips = 0;
+  void ExecJavascript(const std::wstring& script) override { scripts.push_back(script); }
+  void ShowRecordFailedTip() override { ++tips; }
+  void ForceFlashUpdate() override {}
+  size_t Count(const std::wstring& script) const { return std::count(scripts.begin(), scripts.end(), script); }
+};
+
+class VoiceEngine : public ::testing::Test {
+ protected:
+  // The engine logs every step.
+  static void SetUpTestSuite() { InitGlobal(); }
+  void SetUp() override { Make(TemplateFile()); }
+  void TearDown() override { bridge->SetMainWindow(nullptr); }
+
+  void Make(const std::wstring& templateFile) {
+    auto pageOwned = std::make_unique<TPageStandIn>();
+    page = pageOwned.get();
+    bridge = TTovlaneWebBrowserExternal::Create(std::move(pageOwned), std::make_unique<TVoiceEngine>(templateFile));
+    bridge->SetMainWindow(page);
+  }
+  HRESULT Page(const wchar_t* method, std::vector<VARIANT> arguments) {
+    return Call(bridge.Get(), method, std::move(arguments))->hr;
+  }
+  // Runs the page's call and handles messages until the callback line has arrived once more; gives the lines
+  // that arrived meanwhile.
+  std::vector<std::wstring> PageUntil(const wchar_t* method, std::vector<VARIANT> arguments,
+                                      const std::wstring& callback) {
+    const size_t before = page->Count(callback), first = page->scripts.size();
+    EXPECT_EQ(S_OK, Page(method, std::move(arguments)));
+    PumpMessagesUntil([&] { return page->Count(callback) > before; });
+    return std::vector<std::wstring>(page->scripts.begin() + first, page->scripts.end());
+  }
+  void Record(const std::wstring& id, int ms) {
+    PageUntil(L"recordVoice", {Text(id), Int(ms)}, CallbackScript(TCallback::cbRecordVoiceCompleted, id, L"ok"));
+  }
+  void Score(const std::wstring& url, const std::wstring& id, const std::wstring& text, const std::wstring& status) {
+    PageUntil(L"scoreRecordedVoice", {Text(url), Text(id), Text(text), Text(L"1")},
+              CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, id, status));
+  }
+  std::unique_ptr<TCallResult> Result(const std::wstring& id) {
+    return Call(bridge.Get(), L"getScoreRecordedVoiceResult", {Text(id)});
+  }
+
+  TMainThread mainThread;
+  TPageStandIn* page = nullptr;
+  ComPtr<TTovlaneWebBrowserExternal> bridge;
+};
+
+double SecondsIn(const std::wstring& answer) {
+  const size_t at = answer.find(L"seconds ");
+  return at == std::wstring::npos ? -1 : std::stod(answer.substr(at + 8));
+}
+
+}  // namespace
+
+TEST_F(VoiceEngine, RecordPlayBackScoreAndReadTheAnswer) {
+  ASSERT_FALSE(Server().empty());
+  auto fallbacks = [] {
+    const auto lines = LogLines();
+    return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.find("recordVoice device failed, fallback to 0") != std::string::npos;
+    });
+  };
+  const auto fallbacksBefore = fallbacks();
+  bridge->SetMicrophoneDeviceId(99);  // no such device: the loud default one is recorded from
+  Record(L"s1", 2000);
+  EXPECT_EQ(fallbacksBefore + 1, fallbacks());
+  EXPECT_EQ(L"", TextOfBstr(Result(L"s1")->ret->bstrVal)) << "recorded, not yet scored";
+  PageUntil(L"playRecordedVoice", {Text(L"s1")}, CallbackScript(TCallback::cbPlayRecordedVoiceCompleted, L"s1", L"ok"));
+  EXPECT_EQ(0, page->tips) << "the sine source is loud: no hint (queued before the playback's callback)";
+
+  Score(Server() + L"/score", L"s1", L"Hello, world. Grüße 中文", L"ok");
+  auto result = Result(L"s1");
+  ASSERT_EQ(VT_BSTR, result->ret->vt);
+  const std::wstring answer = TextOfBstr(result->ret->bstrVal);
+  EXPECT_EQ(0u, answer.find(L"score ok\nword Hello, world. Gr??e ??\nsaveVoice 1\n")) << answer;
+  EXPECT_NEAR(2.0, SecondsIn(answer), 0.3) << answer;
+
+  // An error status keeps the answer of the last upload that succeeded.
+  Score(Server() + L"/status/500", L"s1", L"x", L"network_error");
+  EXPECT_EQ(answer, TextOfBstr(Result(L"s1")->ret->bstrVal));
+  // A new recording under the id clears its score.
+  Record(L"s1", 0);
+  EXPECT_EQ(L"", TextOfBstr(Result(L"s1")->ret->bstrVal));
+  EXPECT_EQ(VT_EMPTY, Result(L"unknown")->ret->vt);
+}
+
+TEST_F(VoiceEngine, QuietOrShortRecordingsAreStoredAndShowTheHint) {
+  const struct {
+    int ms;
+    bool muted;
+  } cases[] = {{1500, true}, {500, false}, {-5, false}};
+  ASSERT_GE(MutedMicrophone(), 0);
+  int tips = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ms);
+    const std::wstring id = L"quiet" + std::to_wstring(c.ms);
+    bridge->SetMicrophoneDeviceId(c.muted ? MutedMicrophone() : 0);
+    Record(id, c.ms);
+    PumpMessagesUntil([&] { return page->tips > tips; });
+    tips = page->tips;
+    EXPECT_EQ(VT_BSTR, Result(id)->ret->vt) << "stored all the same";
+    if (c.muted) {
+      bridge->recordedVoices.With([](auto& items) {
+        TWaveStreamAdapter wave(&items[L"quiet1500"]->FVoiceData, soReference);
+        EXPECT_GE(wave.DataSize(), 16000u) << "a second of silence at least, from the muted device";
+      });
+    }
+  }
+}
+
+TEST_F(VoiceEngine, EarlyScoringFailuresCallBackBeforeTheCallReturnsAndSendNothing) {
+  Record(L"s", 1000);
+  TMemoryStream recording;
+  bridge->recordedVoices.With([&](auto& items) { recording.CopyFrom(items[L"s"]->FVoiceData, 0); });
+  const std::wstring missing = TemplateFile() + L".missing", truncated = TemplateFile() + L".truncated";
+  WriteWholeFile(truncated, ReadWholeFile(TemplateFile()).substr(0, 30));
+  const struct {
+    std::wstring templateFile;
+    std::wstring id, status;
+    bool locked;
+  } cases[] = {
+      {TemplateFile(), L"never-recorded", L"no_recorded_voice", false},
+      {missing, L"s", L"system_error", false},
+      {TemplateFile(), L"s", L"system_error", true},
+      {truncated, L"s", L"device_error", false},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(i);
+    TFileHandle lock(c.locked ? CreateFileW(c.templateFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                            OPEN_EXISTING, 0, nullptr)
+                              : INVALID_HANDLE_VALUE);
+    ASSERT_EQ(c.locked, lock.Valid());
+    bridge->SetMainWindow(nullptr);
+    Make(c.templateFile);
+    bridge->recordedVoices.With([&](auto& items) {
+      items[L"s"] = std::make_unique<TRecordedVoice>();
+      items[L"s"]->FVoiceData.CopyFrom(recording, 0);
+    });
+    const std::wstring query = L"/score?case=" + std::to_wstring(i);
+    ASSERT_EQ(S_OK, Page(L"scoreRecordedVoice", {Text(Server() + query), Text(c.id), Text(L"t"), Text(L"0")}));
+    EXPECT_EQ(1u, page->Count(CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, c.id, c.status)))
+        << "inside the page's call";
+    EXPECT_EQ(0, ServerCount(query));
+  }
+  DeleteFileW(truncated.c_str());
+}
+
+TEST_F(VoiceEngine, PromptsAreDownloadedOncePerUrlAndFailuresTriedAgain) {
+  const std::wstring downloadedOk = L"ok", failed = L"network_error", none = L"";
+  const struct {
+    std::wstring path;
+    std::wstring first, second;  // the download report of two calls in turn; none after a cache hit
+    int requests;
+  } cases[] = {
+      {L"/prompt/tone.wav?case=cached", downloadedOk, none, 1},
+      {L"/prompt/tone.wav?case=retry&fail=1", failed, downloadedOk, 2},
+      {L"/prompt/empty.wav?case=empty", downloadedOk, none, 1},
+      {L"/prompt/text.wav?case=text", downloadedOk, none, 1},
+      {L"/prompt/missing.wav?case=missing", failed, failed, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WideToAnsi(c.path));
+    const std::wstring url = Server() + c.path;
+    const std::wstring contexts[] = {L"c1", L"c2"}, reports[] = {c.first, c.second};
+    for (int call = 0; call < 2; ++call) {
+      const std::wstring completed = CallbackScript(TCallback::cbPlayAudioCompleted, contexts[call], L"ok");
+      std::vector<std::wstring> expected{completed};
+      if (!reports[call].empty())
+        expected.insert(expected.begin(),
+                        CallbackScript(TCallback::cbPlayAudioDownloaded, contexts[call], reports[call]));
+      EXPECT_EQ(expected, PageUntil(L"playAudio", {Text(contexts[call]), Text(url)}, completed));
+    }
+    EXPECT_EQ(c.requests, ServerCount(c.path));
+  }
+  // A host that does not resolve is a failed download like any other.
+  const std::wstring completed = CallbackScript(TCallback::cbPlayAudioCompleted, L"c3", L"ok");
+  EXPECT_EQ((std::vector<std::wstring>{CallbackScript(TCallback::cbPlayAudioDownloaded, L"c3", failed), completed}),
+            PageUntil(L"playAudio", {Text(L"c3"), Text(L"http://no-such-host.invalid/a.wav")}, completed));
+}
+
+TEST_F(VoiceEngine, ParallelRecordingsAndUploadsEachCallBackOnce) {
+  const std::wstring ids[] = {L"p1", L"p2", L"p3"};
+  for (const auto& id : ids) ASSERT_EQ(S_OK, Page(L"recordVoice", {Text(id), Int(1000)}));
+  PumpMessagesUntil([&] { return page->scripts.size() == 3; });
+  for (const auto& id : ids)
+    ASSERT_EQ(S_OK, Page(L"scoreRecordedVoice", {Text(Server() + L"/score"), Text(id), Text(id), Text(L"0")}));
+  PumpMessagesUntil([&] { return page->scripts.size() == 6; });
+  for (const auto& id : ids) {
+    EXPECT_EQ(1u, page->Count(CallbackScript(TCallback::cbRecordVoiceCompleted, id, L"ok")));
+    EXPECT_EQ(1u, page->Count(CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, id, L"ok")));
+    const std::wstring answer = TextOfBstr(Result(id)->ret->bstrVal);
+    EXPECT_EQ(0u, answer.find(L"score ok\nword " + id + L"\n")) << answer;
+    EXPECT_NEAR(1.0, SecondsIn(answer), 0.3) << answer;
+  }
+}
+
+TEST_F(VoiceEngine, ARecordingWithoutEndEndsWithTheApplication) {
+  ASSERT_EQ(S_OK, Page(L"recordVoice", {Text(L"long"), Int(0x7FFFFFFF)}));
+  mainThread.Shutdown();
+  // The worker stores the recording once its wait has ended; nothing reaches the page any more.
+  while (!bridge->recordedVoices.With([](auto& items) { return items.count(L"long") == 1; })) Sleep(10);
+}
+
+TEST_F(VoiceEngine, OneHostCacheEntryWhateverTheCaseAndTheHostHeaderWithoutPort) {
+  auto lookups = [] {
+    int count = 0;
+    for (const std::string& line : LogLines()) {
+      const size_t at = line.find("GetIpWithCache need to resolve ");
+      if (at != std::string::npos && EqualsAsciiNoCase(line.substr(at + 31), "localhost")) ++count;
+    }
+    return count;
+  };
+  const int before = lookups();
+  std::unique_ptr<TTovlaneHttp> http = createHttp();
+  const std::string server = WideToAnsi(Server());
+  const std::string port = server.substr(server.rfind(':') + 1);
+  http->PreResolveHost("http://LOCALHOST:" + port + "/echo");
+  EXPECT_EQ("127.0.0.1", GetIpWithCache("localhost"));
+  EXPECT_EQ(1, lookups() - before);
+  EXPECT_EQ("http://127.0.0.1:" + port + "/echo", http->FResolvedUrl);
+  TMemoryStream body;
+  http->Get(http->FResolvedUrl, body);
+  const std::string echo(reinterpret_cast<const char*>(body.Memory()), size_t(body.Size()));
+  EXPECT_NE(std::string::npos, echo.find("\"Host\": \"LOCALHOST\"")) << echo;
+}
