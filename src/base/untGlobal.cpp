@@ -14,7 +14,18 @@ namespace {
 
 // Plain storage that no static destructor takes away: workers that end after the main function still log.
 wchar_t gLogFileName[MAX_PATH + 32] = L"";
-CRITICAL_SECTION gLogLock;
+
+// Made on first use and never destroyed, so that a line logged before InitGlobal or after the main function
+// has returned still finds it.
+CRITICAL_SECTION& LogLock() {
+  static CRITICAL_SECTION* const lock = [] {
+    auto* section = new CRITICAL_SECTION;
+    InitializeCriticalSection(section);
+    return section;
+  }();
+  return *lock;
+}
+
 std::unique_ptr<TKormRandom> gGlobalRandom;
 
 std::wstring FormatNow(bool date) {
@@ -36,20 +47,19 @@ void InitGlobal() {
   name.copy(gLogFileName, name.size());
   gLogFileName[name.size()] = L'\0';
   DeleteFileW(gLogFileName);
-  InitializeCriticalSection(&gLogLock);
   gGlobalRandom = std::make_unique<TKormRandom>();
 }
 
 std::wstring LogFileName() { return gLogFileName; }
 
 void WriteLog(const std::wstring& message) {
-  EnterCriticalSection(&gLogLock);
+  EnterCriticalSection(&LogLock());
   try {
     AppendLineToFile(gLogFileName, FormatNow(true) + L' ' + FormatNow(false) + L' ' + message);
   } catch (...) {
     // A line that cannot even be formatted is lost; the caller never hears of it.
   }
-  LeaveCriticalSection(&gLogLock);
+  LeaveCriticalSection(&LogLock());
 }
 
 bool AppendLineToFile(const std::wstring& path, const std::wstring& line) {
