@@ -55,8 +55,8 @@ ULONGLONG WINAPI TickCount64() {
 
 // kernel32's import slot as the compiler names it: decorated with the stdcall argument size on i686.
 #if defined(__i386__)
-extern "C" TGetTickCount64 tovlaneGetTickCount64Slot __asm__("__imp__GetTickCount64@0");
+extern "C" TGetTickCount64 gGetTickCount64Slot __asm__("__imp__GetTickCount64@0");
 #else
-extern "C" TGetTickCount64 tovlaneGetTickCount64Slot __asm__("__imp_GetTickCount64");
+extern "C" TGetTickCount64 gGetTickCount64Slot __asm__("__imp_GetTickCount64");
 #endif
-TGetTickCount64 tovlaneGetTickCount64Slot = TickCount64;
+TGetTickCount64 gGetTickCount64Slot = TickCount64;
