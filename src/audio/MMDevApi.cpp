@@ -1,5 +1,7 @@
 #include "audio/MMDevApi.h"
 
+#include "base/untWindowsXP.h"
+
 namespace {
 
 const CLSID CLSID_MMDeviceEnumeratorClass = {
@@ -12,6 +14,9 @@ const IID IID_IAudioEndpointVolumeInterface = {
 }  // namespace
 
 TEndpointVolume::TEndpointVolume() {
+  // Before Vista there is no Core Audio, and where a compatibility layer reports XP the legacy mixer is the
+  // route that such a system is known to have.
+  if (!IsWindowsVistaOrLater()) return;
   if (FAILED(CoCreateInstance(CLSID_MMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IMMDeviceEnumeratorInterface, deviceEnumerator.Receive())) ||
       !deviceEnumerator)

@@ -1,7 +1,7 @@
 #pragma once
 // The Core Audio endpoint volume of the default playback device (Windows Vista and later). The interfaces are
-// reached through COM alone, so the program still starts where Core Audio does not exist; there the route
-// is simply absent and the legacy mixer stands in.
+// reached through COM alone and asked for only from Vista on, so the program still starts where Core Audio does not
+// exist; there the route is simply absent and the legacy mixer stands in.
 #include <windows.h>
 // The interface declarations only: their identifiers are defined here, nothing is imported.
 #include <endpointvolume.h>

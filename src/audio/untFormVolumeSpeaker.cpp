@@ -188,6 +188,8 @@ void TFormVolumeSpeaker::FormCreate() {
   FAllowChangeVolumeBySlider = false;
   sldSpeaker->SetValue(100);
   sldMicrophone->SetValue(100);
+  WriteLog(FEndpointVolume ? L"TFormVolumeSpeaker speaker volume: endpoint volume"
+                           : L"TFormVolumeSpeaker speaker volume: legacy mixer");
   FindMixerLines();
   FAllowChangeVolumeBySlider = true;
   // Now a change reaches the devices: raising a slider writes 50 % to every line of its kind.

@@ -12,6 +12,7 @@
 #include "base/untMessages.h"
 #include "base/untSettings.h"
 #include "base/untText.h"
+#include "base/untWindowsXP.h"
 #include "bridge/untHostPreResolution.h"
 #include "bridge/untVoiceEngine.h"
 #include "support/widgets/TGdi.h"
@@ -256,10 +257,7 @@ void TFormMainTovlaneClient::btnTestClick() {
 
 void TFormMainTovlaneClient::btnToolClick() {
   const std::wstring path = ExecutableFileName();
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-  GetVersionExA(&version);
-  if (version.dwMajorVersion > 5) {
+  if (IsWindowsVistaOrLater()) {
     WriteLog(L"btnToolClick, Vista or higher");
     // Declining the elevation prompt still gets the tools, without the rights to change the MTU.
     if (!RunShellCommand(L"runas", path, L"--tools", L"", SW_SHOW))
