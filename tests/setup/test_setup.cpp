@@ -216,7 +216,8 @@ int DriveWizard(HWND wizard, const std::wstring& screenshotName) {
     if (!WaitFor(
             [&] {
               page = FindWindowExW(wizard, nullptr, L"#32770", nullptr);
-              return !IsWindow(wizard) || (page != shownPage && IsWindowEnabled(forward) && IsWindowVisible(forward));
+              return !IsWindow(wizard) ||
+                     (page && page != shownPage && IsWindowEnabled(forward) && IsWindowVisible(forward));
             },
             kSetupTimeoutMs) ||
         !IsWindow(wizard))
