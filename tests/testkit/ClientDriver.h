@@ -14,7 +14,8 @@ void ResetClientRegistry(bool storeMicrophone);
 // One run of the client in its main window mode; ended at the latest when the object goes.
 class TClient : public TProcess {
  public:
-  explicit TClient(const std::wstring& arguments = L"") : TProcess(ClientExe(), arguments) {}
+  explicit TClient(const std::wstring& arguments = L"", const std::wstring& program = ClientExe())
+      : TProcess(program, arguments) {}
   // Closes the form as the system would and expects the process to end cleanly.
   void ExpectCleanExitAfterClose(HWND form);
   // The message boxes, each saved as a screenshot and answered, until none comes for a while.
