@@ -15,6 +15,8 @@ void ResetClientRegistry(bool storeMicrophone);
 class TClient : public TProcess {
  public:
   explicit TClient(const std::wstring& arguments = L"") : TProcess(ClientExe(), arguments) {}
+  // Another copy of the client.
+  TClient(const std::wstring& program, const std::wstring& arguments) : TProcess(program, arguments) {}
   // Closes the form as the system would and expects the process to end cleanly.
   void ExpectCleanExitAfterClose(HWND form);
   // The message boxes, each saved as a screenshot and answered, until none comes for a while.
@@ -24,8 +26,12 @@ class TClient : public TProcess {
 // "<client>.ini" with section "Debug" holding the settings while the object lives.
 class TClientSettings {
  public:
-  explicit TClientSettings(const std::map<std::wstring, std::wstring>& debugSettings);
+  explicit TClientSettings(const std::map<std::wstring, std::wstring>& debugSettings,
+                           const std::wstring& client = ClientExe());
   ~TClientSettings();
   TClientSettings(const TClientSettings&) = delete;
   TClientSettings& operator=(const TClientSettings&) = delete;
+
+ private:
+  std::wstring fFileName;
 };
