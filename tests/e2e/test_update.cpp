@@ -137,6 +137,7 @@ TEST_F(Update, ASignedClientStartsOnlyASetupSignedByItsOwnCertificate) {
   } cases[] = {{L"same.exe", true}, {L"other.exe", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(WideToAnsi(c.setup));
+    RemoveUpdateFiles();
     TClientSettings settings(CheckOf(std::wstring(L"client?setup=signed/") + c.setup), signedClient);
     TClient client(signedClient, L"");
     DWORD exitCode = 1;
