@@ -4,6 +4,7 @@
 
 #include "base/untConfig.h"
 #include "base/untGlobal.h"
+#include "base/untHandle.h"
 #include "base/untMessages.h"
 #include "base/untText.h"
 #include "support/crypto/FileDigest.h"
@@ -120,9 +121,18 @@ void TUpdateFlow::DownloadAndRun(const TSetupChoice& choice) {
 }
 
 void TUpdateFlow::RunVerifiedSetup(const std::wstring& path, const TSetupChoice& choice) {
+  // Held without sharing writes from the checks to the start, so that the program started is the one checked.
+  const TFileHandle held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   const std::wstring digest = GetFileMd5(path);
   WriteLog(L"Local MD5: " + digest);
   if (!Md5Matches(choice.SetupFileMd5, digest)) {
+    FHost.MsgBox(kCorruptedText, MB_ICONERROR);
+    return;
+  }
+  // An unsigned client asks the trust provider nothing.
+  const std::optional<std::string> clientSigner = FSignatureChecks.ClientSigner();
+  if (clientSigner && !SignatureAllowsSetup(clientSigner, FSignatureChecks.TrustedSigner(path, held.Get()))) {
+    WriteLog(L"TFormMainTovlaneClient.TransferReportStatus the setup is not signed by the client's certificate");
     FHost.MsgBox(kCorruptedText, MB_ICONERROR);
     return;
   }

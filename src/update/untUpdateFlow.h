@@ -1,12 +1,15 @@
 #pragma once
 // The client's and the Flash player's update: the check against the platform's update description, the choice
-// of a setup program, its download in the download window, its digest check and its start. A started setup
-// ends the client. The main window hosts it and keeps only forwards.
+// of a setup program, its download in the download window, its digest and signature checks and its start. A
+// started setup ends the client. The main window hosts it and keeps only forwards.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "update/untSetupSignature.h"
 #include "update/untTransferThread.h"
 #include "update/untUpdateRules.h"
 
@@ -23,6 +26,13 @@ class IUpdateHost {
 
  protected:
   ~IUpdateHost() = default;
+};
+
+// Who signed the client and a downloaded setup (see untSetupSignature.h); tests put in their own answers where
+// the system's trust provider cannot tell the cases apart.
+struct TSignatureChecks {
+  std::function<std::optional<std::string>()> ClientSigner = ::ClientSigner;
+  std::function<std::string(const std::wstring& path, HANDLE file)> TrustedSigner = TrustedSignerOf;
 };
 
 // Deletes the setup programs an earlier update left in the application-data folder; what is missing or cannot be
@@ -45,6 +55,7 @@ class TUpdateFlow : public ITransferCallback {
   bool Checking() const { return FTransferThread != nullptr; }
   // The download window's remaining-time tick, for tests; 0 keeps the window's own.
   void SetSpeedTimerInterval(UINT ms) { FSpeedTimerInterval = ms; }
+  void SetSignatureChecks(TSignatureChecks checks) { FSignatureChecks = std::move(checks); }
 
  private:
   void DownloadAndRun(const TSetupChoice& choice);
@@ -53,4 +64,5 @@ class TUpdateFlow : public ITransferCallback {
   IUpdateHost& FHost;
   std::unique_ptr<TTransferThread> FTransferThread;
   UINT FSpeedTimerInterval = 0;
+  TSignatureChecks FSignatureChecks;
 };

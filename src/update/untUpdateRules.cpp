@@ -70,3 +70,7 @@ bool Md5Matches(const std::wstring& expected, const std::wstring& computed) {
   return expected.size() == 32 && std::all_of(expected.begin(), expected.end(), IsHexDigit) &&
          EqualsAsciiNoCase(expected, computed);
 }
+
+bool SignatureAllowsSetup(const std::optional<std::string>& clientSigner, const std::string& setupSigner) {
+  return !clientSigner || (!clientSigner->empty() && *clientSigner == setupSigner);
+}

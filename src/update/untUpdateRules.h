@@ -1,6 +1,7 @@
 #pragma once
 // What the update check asks for and what it makes of the answer: the request address, which setup program
-// to fetch (the client's own before the Flash player's) and whether a downloaded file is the one described.
+// to fetch (the client's own before the Flash player's), whether a downloaded file is the one described and
+// whether its signer may run it.
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,3 +40,9 @@ std::optional<TSetupChoice> ChooseSetup(const TUpdateDescription& description, c
 
 // The downloaded file is the described one: both are 32 hexadecimal digits and equal, ignoring letter case.
 bool Md5Matches(const std::wstring& expected, const std::wstring& computed);
+
+// A signed client runs only a setup whose trusted signature is by the client's own certificate; an unsigned
+// client (a development build) leaves the decision to the digest. clientSigner: none for an unsigned client,
+// else the DER of its certificate (empty when its own signature is not trusted); setupSigner: the DER of the
+// certificate of the setup's trusted signature, empty when it has none.
+bool SignatureAllowsSetup(const std::optional<std::string>& clientSigner, const std::string& setupSigner);

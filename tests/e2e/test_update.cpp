@@ -11,6 +11,7 @@
 #include "shell/untFormMain.h"
 #include "testkit/ClientDriver.h"
 #include "testkit/Screenshot.h"
+#include "testkit/SignedPrograms.h"
 #include "testkit/WinTestSupport.h"
 #include "update/untFormDownload.h"
 
@@ -122,6 +123,34 @@ TEST_F(Update, ASetupThatCannotBeHadOrIsCancelledIsReportedAndNothingRuns) {
     EXPECT_FALSE(Exists(AppDataFile(L"TovlaneSetup.exe"))) << "no file stays behind";
     EXPECT_FALSE(Exists(AppDataFile(L"TovlaneSetup.exe.marker"))) << "nothing ran";
     DWORD exitCode = 1;
+    EXPECT_FALSE(client.WaitForExit(0, exitCode)) << "the client runs on";
+  }
+}
+
+TEST_F(Update, ASignedClientStartsOnlyASetupSignedByItsOwnCertificate) {
+  const TTrustedTestRoot root;
+  ASSERT_TRUE(root.Added());
+  const std::wstring signedClient = SignedProgram(L"client.exe");
+  const struct {
+    const wchar_t* setup;
+    bool runs;
+  } cases[] = {{L"same.exe", true}, {L"other.exe", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WideToAnsi(c.setup));
+    RemoveUpdateFiles();
+    TClientSettings settings(CheckOf(std::wstring(L"client?setup=signed/") + c.setup), signedClient);
+    TClient client(L"", signedClient);
+    DWORD exitCode = 1;
+    if (c.runs) {
+      ASSERT_TRUE(client.WaitForExit(60000, exitCode)) << "the started setup ends the client";
+      EXPECT_FALSE(Marker(L"TovlaneSetup.exe").empty());
+      continue;
+    }
+    ASSERT_NE(nullptr, WaitForProcessWindow(client.Id(), L"#32770", 60000));
+    const auto messages = client.AnswerMessages(L"update-signed-by-another");
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ(L"下载到的更新程序可能已经损坏，不能完成更新和升级。建议您再次运行 Tovlane 程序进行升级。", messages[0]);
+    EXPECT_FALSE(Exists(AppDataFile(L"TovlaneSetup.exe.marker"))) << "nothing ran";
     EXPECT_FALSE(client.WaitForExit(0, exitCode)) << "the client runs on";
   }
 }

@@ -4,12 +4,6 @@
 
 #include "testkit/Screenshot.h"
 
-namespace {
-
-std::wstring ClientSettingsFile() { return ClientExe() + L".ini"; }
-
-}  // namespace
-
 void ResetClientRegistry(bool storeMicrophone) {
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tovlane");
   if (!storeMicrophone) return;
@@ -40,9 +34,10 @@ std::vector<std::wstring> TClient::AnswerMessages(const std::wstring& screenshot
   return texts;
 }
 
-TClientSettings::TClientSettings(const std::map<std::wstring, std::wstring>& debugSettings) {
+TClientSettings::TClientSettings(const std::map<std::wstring, std::wstring>& debugSettings, const std::wstring& client)
+    : fFileName(client + L".ini") {
   for (const auto& [key, value] : debugSettings)
-    WritePrivateProfileStringW(L"Debug", key.c_str(), value.c_str(), ClientSettingsFile().c_str());
+    WritePrivateProfileStringW(L"Debug", key.c_str(), value.c_str(), fFileName.c_str());
 }
 
-TClientSettings::~TClientSettings() { DeleteFileW(ClientSettingsFile().c_str()); }
+TClientSettings::~TClientSettings() { DeleteFileW(fFileName.c_str()); }

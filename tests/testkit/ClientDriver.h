@@ -25,8 +25,12 @@ class TClient : public TProcess {
 // "<client>.ini" with section "Debug" holding the settings while the object lives.
 class TClientSettings {
  public:
-  explicit TClientSettings(const std::map<std::wstring, std::wstring>& debugSettings);
+  explicit TClientSettings(const std::map<std::wstring, std::wstring>& debugSettings,
+                           const std::wstring& client = ClientExe());
   ~TClientSettings();
   TClientSettings(const TClientSettings&) = delete;
   TClientSettings& operator=(const TClientSettings&) = delete;
+
+ private:
+  std::wstring fFileName;
 };

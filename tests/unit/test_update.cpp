@@ -215,6 +215,20 @@ TEST(UpdateDecision, DigestsMatchInEitherCaseAndOnlyWhenWhole) {
   EXPECT_FALSE(Md5Matches(L"zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz", L"ZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ"));
 }
 
+TEST(UpdateDecision, ASignedClientRunsOnlySetupsTrustedAsSignedByItsOwnCertificate) {
+  const std::string own = "own certificate", other = "other certificate";
+  const struct {
+    std::optional<std::string> client;
+    std::string setup;
+    bool runs;
+  } cases[] = {
+      {own, own, true}, {own, other, false},      {own, "", false},          {"", "", false},
+      {"", own, false}, {std::nullopt, "", true}, {std::nullopt, own, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.runs, SignatureAllowsSetup(c.client, c.setup)) << c.client.value_or("unsigned") << " / " << c.setup;
+}
+
 TEST(DownloadWindow, ProgressIsAWholePercentageOrHiddenWhenTheLengthIsUnknown) {
   EXPECT_EQ(std::nullopt, ProgressPosition(12345, 0));
   EXPECT_EQ(0, ProgressPosition(0, 100));

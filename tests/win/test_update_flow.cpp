@@ -12,8 +12,10 @@
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
 #include "base/untText.h"
+#include "testkit/SignedPrograms.h"
 #include "testkit/WinTestSupport.h"
 #include "update/untFormDownload.h"
+#include "update/untSetupSignature.h"
 #include "update/untUpdateFlow.h"
 
 namespace {
@@ -129,6 +131,53 @@ TEST_F(UpdateFlow, DecidesDownloadsChecksAndStartsTheSetup) {
       EXPECT_EQ(UINT(MB_ICONERROR), host.messages[0].second);
     } else {
       EXPECT_TRUE(host.messages.empty());
+    }
+  }
+}
+
+TEST_F(UpdateFlow, ASignedClientRunsOnlyASetupTrustedAsSignedByItsOwnCertificate) {
+  const TTrustedTestRoot root;
+  ASSERT_TRUE(root.Added());
+  const std::string clientCertificate = TrustedSignerOf(SignedProgram(L"client.exe"), nullptr);
+  ASSERT_FALSE(clientCertificate.empty()) << "the trust provider accepts the signed client";
+  enum TSigner { sgNone, sgClient, sgOther };
+  // ckUntrustedRoot: Wine's provider accepts a signature under any root, where Windows refuses one whose root
+  // it does not trust; that refusal comes through the flow's seam.
+  enum TClient { ckSigned, ckUnsigned, ckUntrustedRoot };
+  const struct {
+    const wchar_t* setup;
+    TSigner trustedSigner;  // what the trust provider makes of the setup
+    TClient client;
+    bool runs;
+  } cases[] = {
+      {L"same.exe", sgClient, ckSigned, true},     {L"other.exe", sgOther, ckSigned, false},
+      {L"unsigned.exe", sgNone, ckSigned, false},  {L"altered.exe", sgNone, ckSigned, false},
+      {L"forged.exe", sgNone, ckSigned, false},    {L"same.exe", sgClient, ckUntrustedRoot, false},
+      {L"unsigned.exe", sgNone, ckUnsigned, true},  // this program is unsigned: the digest alone decides
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WideToAnsi(c.setup) + " client " + std::to_string(c.client));
+    const std::string signer = TrustedSignerOf(SignedProgram(c.setup), nullptr);
+    EXPECT_EQ(c.trustedSigner == sgClient, signer == clientCertificate);
+    EXPECT_EQ(c.trustedSigner == sgNone, signer.empty());
+    RemoveUpdateFiles();
+    TFakeHost host;
+    host.settings[L"OnlineCheckUrl"] = ServerUrl(L"/update/client?setup=signed/") + c.setup;
+    TUpdateFlow flow(host);
+    TSignatureChecks checks;
+    if (c.client != ckUnsigned) checks.ClientSigner = [&] { return std::optional<std::string>(clientCertificate); };
+    if (c.client == ckUntrustedRoot) checks.TrustedSigner = [](const std::wstring&, HANDLE) { return std::string(); };
+    flow.SetSignatureChecks(checks);
+    RunCheck(flow);
+    EXPECT_EQ(c.runs, host.closed);
+    if (c.runs) {
+      EXPECT_EQ(StartedPlainly(L"TovlaneSetup.exe"), Marker(L"TovlaneSetup.exe"));
+      EXPECT_TRUE(host.messages.empty());
+    } else {
+      EXPECT_FALSE(Exists(AppDataFile(L"TovlaneSetup.exe.marker")));
+      ASSERT_EQ(1u, host.messages.size());
+      EXPECT_EQ(kCorrupted, host.messages[0].first);
+      EXPECT_EQ(UINT(MB_ICONERROR), host.messages[0].second);
     }
   }
 }
