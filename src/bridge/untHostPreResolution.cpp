@@ -6,6 +6,10 @@
 
 namespace {
 
+// Five name lookups and their log lines: a quarter of a megabyte of address space is plenty, and the default
+// reservation (the executable's, 2 MB) would be held for nothing.
+const SIZE_T kStackReservationBytes = 256 * 1024;
+
 DWORD WINAPI PreResolveHosts(void* parameter) {
   std::unique_ptr<bool> run(static_cast<bool*>(parameter));
   if (!*run) return 0;
@@ -22,7 +26,8 @@ DWORD WINAPI PreResolveHosts(void* parameter) {
 
 THostPreResolution::THostPreResolution() {
   auto run = std::make_unique<bool>(true);
-  fThread.Reset(CreateThread(nullptr, 0, PreResolveHosts, run.get(), CREATE_SUSPENDED, nullptr));
+  fThread.Reset(CreateThread(nullptr, kStackReservationBytes, PreResolveHosts, run.get(),
+                             CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
   // Without it each request looks its host up itself.
   if (!fThread)
     WriteLog(L"THostPreResolution: the thread cannot be made");

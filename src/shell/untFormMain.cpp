@@ -100,10 +100,10 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
                                              6, FFont.Get(), kFormColour);
   btnTest = std::make_unique<TFlatButton>(title, idBtnTest, Place(239, 5, 162, 28), L"声音和麦克风录音测试",
                                           FTestImage.Get(), 6, FFont.Get(), kFormColour);
+  // Hidden until a recording fails, so its bold font is not needed for the first frame.
   lblRecordFailedTip = std::make_unique<TLabel>(title, idLblRecordFailedTip, Place(400, 8, 353, 22),
                                                 L"◀如果遇到朗读录音问题，可在这里调整录音设备", FTipFont.Get(),
-                                                RGB(0, 0, 255), kFormColour);
-  lblRecordFailedTip->SetVisible(false);
+                                                RGB(0, 0, 255), kFormColour, /*wordWrap=*/false, /*visible=*/false);
   btnTool = std::make_unique<TFlatButton>(title, idBtnTool, Place(716, 5, 66, 28), L"工具", FToolImage.Get(), 6,
                                           FFont.Get(), kFormColour);
   lblVersion = std::make_unique<TLabel>(title, idLblVersion, Place(788, 11, 101, 17), L"", FFont.Get(),

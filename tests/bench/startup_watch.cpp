@@ -1,9 +1,10 @@
-// Start-up benchmark, run under Wine: starts two programs in turn, A B A B ..., and times each from the call
-// that creates its process to the moment a visible top-level window of that process covers most of the
-// screen (polled every millisecond), then reads its resident memory 5 s after the start and closes it.
-// Prints every run, then the medians, the ratio A/B of the start-up medians and, steadier on a machine whose
-// speed drifts, the median of the ratios pair by pair.
-//   startup_watch RUNS A.exe [ARG] -- B.exe [ARG]
+// Start-up benchmark, run under Wine: starts two or more programs in turn, A B C A B C ..., and times each
+// from the call that creates its process to the moment a visible top-level window of that process covers most
+// of the screen (polled every millisecond), then reads its resident memory 5 s after the start and closes it.
+// Prints every run, then the medians and, of A against each of the others, the ratio of the start-up medians,
+// the median of the ratios run by run (steadier on a machine whose speed drifts) and the ratio of the resident
+// memory medians.
+//   startup_watch RUNS A.exe [ARG ...] -- B.exe [ARG ...] [-- C.exe [ARG ...]]
 #include <windows.h>
 
 #include <psapi.h>
@@ -90,41 +91,52 @@ std::wstring Quoted(const std::wstring& word) { return L"\"" + word + L"\""; }
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  int separator = 2;
-  while (separator < argc && wcscmp(argv[separator], L"--") != 0) ++separator;
   const int runs = argc > 1 ? _wtoi(argv[1]) : 0;
-  if (runs < 1 || separator == 2 || separator + 1 >= argc) {
-    fwprintf(stderr, L"usage: startup_watch RUNS A.exe [ARG ...] -- B.exe [ARG ...]\n");
-    return 2;
-  }
-  std::wstring commands[2];
+  std::vector<std::wstring> commands(1);
   for (int i = 2; i < argc; ++i) {
-    if (i == separator) continue;
-    std::wstring& command = commands[i < separator ? 0 : 1];
+    if (wcscmp(argv[i], L"--") == 0) {
+      commands.emplace_back();
+      continue;
+    }
+    std::wstring& command = commands.back();
     command += (command.empty() ? L"" : L" ") + Quoted(argv[i]);
   }
-  std::vector<double> startup[2], resident[2];
-  // One pair first, not counted, so that both find the files and the prefix warm.
+  const bool anyEmpty = std::any_of(commands.begin(), commands.end(), [](const std::wstring& c) { return c.empty(); });
+  if (runs < 1 || commands.size() < 2 || anyEmpty) {
+    fwprintf(stderr, L"usage: startup_watch RUNS A.exe [ARG ...] -- B.exe [ARG ...] [-- C.exe [ARG ...]]\n");
+    return 2;
+  }
+  const size_t count = commands.size();
+  std::vector<std::vector<double>> startup(count), resident(count);
+  // One round first, not counted, so that all of them find the files and the prefix warm. A round in which
+  // one program shows no window is left out as a whole, so that the runs stay paired.
   for (int run = -1; run < runs; ++run) {
-    for (int which = 0; which < 2; ++which) {
-      const TRun result = RunOnce(commands[which]);
-      wprintf(L"%ls run %d: window after %.3f s, resident %.1f MB\n", which ? L"B" : L"A", run + 1,
-              result.startupSeconds, result.residentMegabytes);
+    std::vector<TRun> round;
+    for (size_t which = 0; which < count; ++which) {
+      round.push_back(RunOnce(commands[which]));
+      wprintf(L"%lc run %d: window after %.3f s, resident %.1f MB\n", wchar_t(L'A' + which), run + 1,
+              round.back().startupSeconds, round.back().residentMegabytes);
       fflush(stdout);
-      if (run < 0 || result.startupSeconds < 0) continue;
-      startup[which].push_back(result.startupSeconds);
-      resident[which].push_back(result.residentMegabytes);
+    }
+    const bool complete = std::all_of(round.begin(), round.end(), [](const TRun& r) { return r.startupSeconds >= 0; });
+    if (run < 0 || !complete) continue;
+    for (size_t which = 0; which < count; ++which) {
+      startup[which].push_back(round[which].startupSeconds);
+      resident[which].push_back(round[which].residentMegabytes);
     }
   }
-  for (int which = 0; which < 2; ++which)
-    wprintf(L"%ls: %ls\n   median start-up to window %.3f s over %zu runs, median resident after 5 s %.1f MB\n",
-            which ? L"B" : L"A", commands[which].c_str(), Median(startup[which]), startup[which].size(),
+  for (size_t which = 0; which < count; ++which)
+    wprintf(L"%lc: %ls\n   median start-up to window %.3f s over %zu runs, median resident after 5 s %.1f MB\n",
+            wchar_t(L'A' + which), commands[which].c_str(), Median(startup[which]), startup[which].size(),
             Median(resident[which]));
-  const double bare = Median(startup[1]);
-  wprintf(L"ratio of the start-up medians A/B: %.2f\n", bare > 0 ? Median(startup[0]) / bare : 0.0);
-  std::vector<double> pairs;
-  for (size_t i = 0; i < std::min(startup[0].size(), startup[1].size()); ++i)
-    pairs.push_back(startup[0][i] / startup[1][i]);
-  wprintf(L"median of the pairwise ratios A/B: %.2f\n", Median(pairs));
-  return startup[0].size() == size_t(runs) && startup[1].size() == size_t(runs) ? 0 : 1;
+  for (size_t other = 1; other < count; ++other) {
+    std::vector<double> pairs;
+    for (size_t i = 0; i < startup[0].size(); ++i) pairs.push_back(startup[0][i] / startup[other][i]);
+    const double otherStartup = Median(startup[other]), otherResident = Median(resident[other]);
+    const wchar_t name = wchar_t(L'A' + other);
+    wprintf(L"A/%lc: start-up medians %.2f, pairwise median %.2f, resident medians %.2f\n", name,
+            otherStartup > 0 ? Median(startup[0]) / otherStartup : 0.0, Median(pairs),
+            otherResident > 0 ? Median(resident[0]) / otherResident : 0.0);
+  }
+  return startup[0].size() == size_t(runs) ? 0 : 1;
 }

@@ -11,17 +11,19 @@ LRESULT TInertControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 TLabel::TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
-               COLORREF background, bool wordWrap)
+               COLORREF background, bool wordWrap, bool visible)
     : fFont(font), fTextColour(textColour), fBackground(background), fWordWrap(wordWrap) {
-  CreateHandle(L"TTovlaneLabel", text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, bounds, parent, id);
-  FitWidth();
+  CreateHandle(L"TTovlaneLabel", text, WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0), 0, bounds, parent, id);
+  if (visible) FitWidth();
 }
 
 void TLabel::SetText(const std::wstring& text) {
   SetWindowTextW(Handle(), text.c_str());
-  FitWidth();
+  if (Shown()) FitWidth();
   InvalidateRect(Handle(), nullptr, FALSE);
 }
+
+bool TLabel::Shown() const { return (GetWindowLongW(Handle(), GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void TLabel::FitWidth() {
   if (fWordWrap) return;
@@ -40,7 +42,10 @@ std::wstring TLabel::Text() const {
   return buffer.data();
 }
 
-void TLabel::SetVisible(bool visible) { ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE); }
+void TLabel::SetVisible(bool visible) {
+  if (visible && !Shown()) FitWidth();
+  ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE);
+}
 
 bool TLabel::Visible() const { return IsWindowVisible(Handle()) != FALSE; }
 

@@ -14,9 +14,10 @@ class TInertControl : public TPaintedControl {
 
 class TLabel : public TInertControl {
  public:
-  // font is borrowed and must outlive the label.
+  // font is borrowed and must outlive the label. A label made hidden is measured only once it is shown, so that
+  // its font is not needed before then.
   TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
-         COLORREF background, bool wordWrap = false);
+         COLORREF background, bool wordWrap = false, bool visible = true);
   void SetText(const std::wstring& text);
   std::wstring Text() const;
   void SetVisible(bool visible);
@@ -25,6 +26,8 @@ class TLabel : public TInertControl {
  private:
   void Paint(HDC dc, const RECT& bounds) override;
   void FitWidth();
+  // Whether the label itself is meant to show (its parent may still be hidden).
+  bool Shown() const;
   HFONT fFont;
   COLORREF fTextColour, fBackground;
   bool fWordWrap;
