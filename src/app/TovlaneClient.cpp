@@ -8,6 +8,7 @@
 
 #include "app/untApplication.h"
 #include "app/untCommandLine.h"
+#include "base/untCrashReport.h"
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
 #include "base/untMessages.h"
@@ -74,6 +75,7 @@ int RunToolsWindow() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   InitGlobal();
+  InstallCrashReport();
   const TStartupChoice choice = ChooseRunMode(CommandLineArguments());
   if (choice.mode == TRunMode::EnsureMTU) return RunEnsureMTU();
   if (choice.mode == TRunMode::Nothing) return 0;

@@ -32,6 +32,8 @@ struct THandOver {
   std::atomic<DWORD> mainThreadId{0};
   // Set while no main thread takes work; WaitUnlessShutdown waits on it.
   HANDLE closed = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  // Calls refused since the last main thread closed, counted for the log.
+  std::atomic<unsigned long> refusedSynchronize{0}, refusedQueue{0};
 };
 
 // Never freed: a worker may still hand over work while the process runs its static destructors.
@@ -55,6 +57,21 @@ bool Push(TWork&& work) {
   state.pending.push_back(std::move(work));
   PostWake(state);
   return true;
+}
+
+bool IsPowerOfTen(unsigned long count) {
+  while (count >= 10 && count % 10 == 0) count /= 10;
+  return count == 1;
+}
+
+// A worker that keeps calling after shutdown would fill the log with one line per call: the first refusal is
+// logged as it stands, later ones as a count at each power of ten.
+void LogRefused(std::atomic<unsigned long>& refused, const wchar_t* firstLine, const wchar_t* caller) {
+  const unsigned long count = ++refused;
+  if (count == 1)
+    WriteLog(firstLine);
+  else if (IsPowerOfTen(count))
+    WriteLog(std::wstring(caller) + L": " + std::to_wstring(count) + L" calls refused since shutdown");
 }
 
 std::wstring ErrorText(const std::exception_ptr& error) {
@@ -106,7 +123,7 @@ void QueueWork(TWork&& work) {
   if (IsMainThread()) {
     if (!work.target || !work.target->expired()) work.run();
   } else if (!Push(std::move(work))) {
-    WriteLog(L"Queue: no main thread takes work (shutting down), work dropped");
+    LogRefused(State().refusedQueue, L"Queue: no main thread takes work (shutting down), work dropped", L"Queue");
   }
 }
 
@@ -131,6 +148,8 @@ TMainThread::TMainThread() {
   }
   state.window = window;
   state.mainThreadId = GetCurrentThreadId();
+  state.refusedSynchronize = 0;
+  state.refusedQueue = 0;
   ResetEvent(state.closed);
 }
 
@@ -178,7 +197,8 @@ bool Synchronize(const std::function<void()>& work) {
   handed.done.emplace();
   std::future<bool> done = handed.done->get_future();
   if (!Push(std::move(handed))) {
-    WriteLog(L"Synchronize: no main thread takes work (shutting down), call dropped");
+    LogRefused(State().refusedSynchronize, L"Synchronize: no main thread takes work (shutting down), call dropped",
+               L"Synchronize");
     return false;
   }
   if (done.get()) return true;

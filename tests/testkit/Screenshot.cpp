@@ -46,7 +46,7 @@ bool SaveWindowScreenshot(HWND window, const std::wstring& name) {
   if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) {
     {
       Gdiplus::Bitmap image(bitmap, nullptr);
-      std::wstring folder = WindowsPathFromEnv("TOVLANE_BINARY_DIR") + L"\\screenshots";
+      std::wstring folder = BuildFolder() + L"\\screenshots";
       CreateDirectoryW(folder.c_str(), nullptr);
       saved = image.Save((folder + L"\\" + name + L".png").c_str(), &PngEncoder, nullptr) == Gdiplus::Ok;
     }

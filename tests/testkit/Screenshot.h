@@ -3,5 +3,5 @@
 
 #include <string>
 
-// Saves the window as it paints itself as build-win64/screenshots/<name>.png; false on failure.
+// Saves the window as it paints itself as <build folder>/screenshots/<name>.png; false on failure.
 bool SaveWindowScreenshot(HWND window, const std::wstring& name);

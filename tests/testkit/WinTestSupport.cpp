@@ -3,11 +3,24 @@
 #include <cstdlib>
 #include <utility>
 
+namespace {
+
+std::wstring WindowsPathOf(const char* unixPath) {
+  std::wstring path = L"Z:";
+  for (const char* c = unixPath; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+  return path;
+}
+
+}  // namespace
+
 std::wstring WindowsPathFromEnv(const char* name) {
   const char* value = std::getenv(name);
-  std::wstring path = L"Z:";
-  for (const char* c = value ? value : ""; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-  return path;
+  return WindowsPathOf(value ? value : "");
+}
+
+std::wstring BuildFolder() {
+  const char* value = std::getenv("TOVLANE_BINARY_DIR");
+  return WindowsPathOf(value ? value : TOVLANE_BUILD_FOLDER);
 }
 
 std::wstring ClientExe() { return WindowsPathFromEnv("TOVLANE_CLIENT_EXE"); }

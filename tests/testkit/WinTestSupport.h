@@ -11,6 +11,9 @@
 
 // An environment variable holding a Unix path, as a Windows path (Wine maps "/" to drive Z:).
 std::wstring WindowsPathFromEnv(const char* name);
+// The test build's folder (TOVLANE_BINARY_DIR); for a test started by hand without it, the folder the test was
+// built in.
+std::wstring BuildFolder();
 // The client executable under test.
 std::wstring ClientExe();
 // The platform test server's address (TOVLANE_SERVER) followed by path.

@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "base/untGlobal.h"
 #include "base/untMainThread.h"
 #include "testkit/WinTestSupport.h"
 
@@ -88,6 +90,35 @@ TEST(MainThread, ShutdownReleasesWaitingCallersAndFreesWorkUnrun) {
   late.join();
   EXPECT_EQ(0, result);
   EXPECT_EQ(0, *payload);
+}
+
+// A worker that keeps calling after shutdown leaves the first refusal and a count in the log, not a line a call.
+TEST(MainThread, RefusedCallsAfterShutdownLogTheFirstAndACount) {
+  const struct {
+    std::string caller, first;
+    std::function<void()> call;
+  } cases[] = {
+      {"Synchronize", "no main thread takes work (shutting down), call dropped", [] { Synchronize([] {}); }},
+      {"Queue", "no main thread takes work (shutting down), work dropped", [] { Queue([] {}); }},
+  };
+  InitGlobal();
+  for (const auto& c : cases) {
+    TMainThread().Shutdown();
+    const size_t before = LogLines().size();
+    std::thread worker([&] {
+      for (int i = 0; i < 1000; ++i) c.call();
+    });
+    worker.join();
+    const std::string prefix = c.caller + ": ";
+    std::vector<std::string> refusals;
+    const std::vector<std::string> lines = LogLines();
+    for (size_t i = before; i < lines.size(); ++i)
+      if (lines[i].find(prefix) != std::string::npos) refusals.push_back(lines[i].substr(lines[i].find(prefix)));
+    EXPECT_EQ((std::vector<std::string>{prefix + c.first, prefix + "10 calls refused since shutdown",
+                                        prefix + "100 calls refused since shutdown",
+                                        prefix + "1000 calls refused since shutdown"}),
+              refusals);
+  }
 }
 
 TEST(MainThread, WorkForATargetThatIsGoneIsDroppedAndFreed) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -59,6 +61,22 @@ TEST(Window, ObjectReceivesItsMessagesFromCreationOn) {
   SendMessageW(window.Handle(), WM_USER + 7, 0, 0);
   EXPECT_EQ(static_cast<UINT>(WM_USER + 7), seen.back());
   EXPECT_TRUE(SaveWindowScreenshot(window.Handle(), L"window-base"));
+}
+
+// A test started by hand, without the test environment's variables, saves into the build folder too.
+TEST(Window, ScreenshotsWithoutTheEnvironmentGoToTheBuildFolder) {
+  const char* variable = std::getenv("TOVLANE_BINARY_DIR");
+  ASSERT_NE(nullptr, variable);
+  const std::string saved = variable;
+  const std::wstring file = WindowsPathFromEnv("TOVLANE_BINARY_DIR") + L"\\screenshots\\window-by-hand.png";
+  DeleteFileW(file.c_str());
+  std::vector<UINT> seen;
+  TRecordingWindow window(seen);
+  _putenv("TOVLANE_BINARY_DIR=");
+  const bool written = SaveWindowScreenshot(window.Handle(), L"window-by-hand");
+  _putenv(("TOVLANE_BINARY_DIR=" + saved).c_str());
+  EXPECT_TRUE(written);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()));
 }
 
 TEST(Window, DestroyingEitherSideReleasesTheOther) {
