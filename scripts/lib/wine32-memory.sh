@@ -6,8 +6,8 @@ apt_lists=${apt_lists:-/var/lib/apt/lists}
 
 # The boot and the package index that a try was made against.
 wine32_index_state() {
-  cat /proc/sys/kernel/random/boot_id
-  cat "$apt_lists"/*Release 2>/dev/null | md5sum
+  cat /proc/sys/kernel/random/boot_id 2>/dev/null || true
+  { cat "$apt_lists"/*Release 2>/dev/null || true; } | md5sum
 }
 
 wine32_failed_before() {

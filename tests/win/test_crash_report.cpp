@@ -29,6 +29,7 @@ TEST(CrashReport, AWorkersAccessViolationLeavesALogLineAndAMinidump) {
     if (!After(line, "crash worker: main thread ").empty()) mainThread = After(line, "crash worker: main thread ");
     if (line.find("UnhandledException: ") != std::string::npos) reports.push_back(After(line, "UnhandledException: "));
   }
+  ASSERT_FALSE(mainThread.empty());
   ASSERT_EQ(1u, reports.size());
   const std::string& report = reports[0];
   EXPECT_EQ(0u, report.find("code 0xC0000005 at 0x")) << report;
