@@ -11,9 +11,11 @@ const IID IID_IAudioEndpointVolumeInterface = {
 
 }  // namespace
 
+TComCalls ComCalls = {CoCreateInstance};
+
 TEndpointVolume::TEndpointVolume() {
-  if (FAILED(CoCreateInstance(CLSID_MMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IMMDeviceEnumeratorInterface, deviceEnumerator.Receive())) ||
+  if (FAILED(ComCalls.createInstance(CLSID_MMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IMMDeviceEnumeratorInterface, deviceEnumerator.Receive())) ||
       !deviceEnumerator)
     return;
   IMMDevice* device = nullptr;

@@ -13,6 +13,13 @@ const UINT kMouseLast = 0x020E;  // WM_MOUSEHWHEEL, which the XP headers do not 
 
 }  // namespace
 
+TWaveInCalls WaveInCalls = {waveInGetNumDevs,    waveInGetErrorTextW, waveInGetDevCapsW,     waveInOpen,
+                            waveInPrepareHeader, waveInAddBuffer,     waveInUnprepareHeader, waveInStart,
+                            waveInReset,         waveInClose,         MM_WIM_CLOSE};
+TWaveOutCalls WaveOutCalls = {
+    waveOutGetNumDevs,      waveOutGetErrorTextW, waveOutGetDevCapsW, waveOutOpen,  waveOutPrepareHeader, waveOutWrite,
+    waveOutUnprepareHeader, waveOutRestart,       waveOutReset,       waveOutClose, MM_WOM_CLOSE};
+
 EWaveAudioError::EWaveAudioError(const std::wstring& message)
     : std::runtime_error(WideToAnsi(message)), fMessage(message) {}
 
@@ -101,8 +108,20 @@ void TWaveAudioIO::Shutdown() {
   } catch (const std::exception& error) {
     WriteLog(L"TWaveAudioIO close on destruction: " + AnsiToWide(error.what()));
   }
+  LetGoOfRefusedDevice();
   WaitForStop();
   if (!Active()) JoinThread();
+}
+
+void TWaveAudioIO::LetGoOfRefusedDevice() {
+  std::lock_guard<std::recursive_mutex> lock(CS);
+  if (!Active() || fClosing) return;
+  fClosing = true;
+  try {
+    CloseHandleOnce();
+  } catch (const std::exception& error) {
+    WriteLog(L"TWaveAudioIO close on destruction: " + AnsiToWide(error.what()));
+  }
 }
 
 void TWaveAudioIO::SetDeviceID(int id) {
@@ -325,6 +344,9 @@ void TWaveAudioIO::Dispatch(UINT message, LPARAM lParam) {
   std::exception_ptr failure;
   {
     std::lock_guard<std::recursive_mutex> lock(CS);
+    // Messages still queued on a channel that has been released (a close handled without the driver's message)
+    // belong to a device that is gone.
+    if (fCallback.load() != GetCurrentThreadId()) return;
     try {
       HandleMessage(message, lParam);
     } catch (...) {
@@ -399,7 +421,12 @@ void TWaveAudioIO::HandleBuffer(TWaveBuffer*& buffer, const std::function<void()
   if (fClosing && BufferTotal() == 0) CheckResult(CloseHandleOnce());
 }
 
-void TWaveAudioIO::FreeAllBuffers() { fBuffers.clear(); }
+void TWaveAudioIO::FreeAllBuffers() {
+  // A buffer still queued belongs to a driver that refused to give it back: it is left to the driver, not freed.
+  for (auto& buffer : fBuffers)
+    if (buffer->header.dwFlags & WHDR_INQUEUE) static_cast<void>(buffer.release());
+  fBuffers.clear();
+}
 
 TWaveBuffer* TWaveAudioIO::BufferOf(WAVEHDR* header) {
   for (const auto& buffer : fBuffers)

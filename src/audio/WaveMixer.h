@@ -14,10 +14,23 @@
 #include "audio/AudioMixerRules.h"
 #include "base/untHandle.h"
 
+// The mixer functions of winmm; the real ones unless a test puts its own in their place.
+struct TMixerCalls {
+  UINT(WINAPI* getNumDevs)();
+  MMRESULT(WINAPI* getDevCaps)(UINT_PTR, MIXERCAPSW*, UINT);
+  MMRESULT(WINAPI* open)(HMIXER*, UINT, DWORD_PTR, DWORD_PTR, DWORD);
+  MMRESULT(WINAPI* close)(HMIXER);
+  MMRESULT(WINAPI* getLineInfo)(HMIXEROBJ, MIXERLINEW*, DWORD);
+  MMRESULT(WINAPI* getLineControls)(HMIXEROBJ, MIXERLINECONTROLSA*, DWORD);
+  MMRESULT(WINAPI* getControlDetails)(HMIXEROBJ, MIXERCONTROLDETAILS*, DWORD);
+  MMRESULT(WINAPI* setControlDetails)(HMIXEROBJ, MIXERCONTROLDETAILS*, DWORD);
+};
+extern TMixerCalls MixerCalls;
+
 struct TMixerTraits {
   using Type = HMIXER;
   static Type Empty() { return nullptr; }
-  static void Close(Type mixer) { mixerClose(mixer); }
+  static void Close(Type mixer) { MixerCalls.close(mixer); }
 };
 using TMixerHandle = THandle<TMixerTraits>;
 
@@ -74,7 +87,7 @@ class TAudioMixer {
   TAudioMixer& operator=(const TAudioMixer&) = delete;
   ~TAudioMixer();
 
-  static int MixerCount() { return static_cast<int>(mixerGetNumDevs()); }
+  static int MixerCount() { return static_cast<int>(MixerCalls.getNumDevs()); }
   int MixerID() const { return fMixerID; }
   // Ignored when unchanged or when no such mixer exists; otherwise opens that mixer.
   void SetMixerID(int id);
