@@ -344,9 +344,6 @@ void TWaveAudioIO::Dispatch(UINT message, LPARAM lParam) {
   std::exception_ptr failure;
   {
     std::lock_guard<std::recursive_mutex> lock(CS);
-    // Messages still queued on a channel that has been released (a close handled without the driver's message)
-    // belong to a device that is gone.
-    if (fCallback.load() != GetCurrentThreadId()) return;
     try {
       HandleMessage(message, lParam);
     } catch (...) {
