@@ -134,10 +134,9 @@ void TWaveAudioIO::SetAsync(bool async) {
   if (!Active()) fAsync = async;
 }
 
-bool TWaveAudioIO::WaitForStart() {
+void TWaveAudioIO::WaitForStart() {
   // An open holds the lock until it has finished; no error is ever shown while the lock is held.
   std::lock_guard<std::recursive_mutex> lock(CS);
-  return true;
 }
 
 bool TWaveAudioIO::WaitForStop() {
@@ -246,13 +245,7 @@ MMRESULT TWaveAudioIO::CloseHandleOnce() {
   return result;
 }
 
-void TWaveAudioIO::FireError() {
-  if (OnError) {
-    OnError(*this);
-    return;
-  }
-  throw EWaveAudioSysError(ErrorText(fLastError));
-}
+void TWaveAudioIO::FireError() { throw EWaveAudioSysError(ErrorText(fLastError)); }
 
 bool TWaveAudioIO::CheckResult(MMRESULT code) {
   fLastError = code;

@@ -74,16 +74,16 @@ class TWaveAudioIO {
   uint16_t BufferCount() const { return fBufferCount; }
   void SetBufferCount(uint16_t count) { fBufferCount = count; }
   // Events on the callback thread (true) or handed to the main thread (false); ignored while active.
-  bool Async() const { return fAsync; }
   void SetAsync(bool async);
   bool Active() const { return fCallback.load() != 0; }
   MMRESULT LastError() const { return fLastError; }
 
-  bool WaitForStart();
+  // Returns once an open under way has finished.
+  void WaitForStart();
   // After a close it returns once the close has been handled; on the main thread, the close's events have run.
   bool WaitForStop();
 
-  TWaveAudioEvent OnActivate, OnDeactivate, OnError;
+  TWaveAudioEvent OnActivate, OnDeactivate;
   TWaveAudioLevelEvent OnLevel;
   // The user's own value, never read by the component (the bridge keeps a recording's peak level in it). Atomic:
   // the level event writes it on the callback thread while its user reads it.
@@ -138,7 +138,7 @@ class TWaveAudioIO {
   void FireLevel(const void* data, size_t size);
   // Runs an event where this component's events run, unless destruction has begun.
   void Deliver(std::function<void()> event);
-  // Stores the code; false (after FireError) unless it is 0.
+  // Stores the code; unless it is 0, FireError raises the device's error.
   bool CheckResult(MMRESULT code);
 
   // The callback channel: created before the device is opened, released when it has closed.

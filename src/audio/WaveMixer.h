@@ -51,7 +51,6 @@ class TAudioMixerLine {
   std::wstring Name() const { return fLineInfo.szName; }
   MMRESULT LastError() const { return fLastError; }
   TMixerLineTargetType TargetType() const { return TargetTypeFromPlatform(fLineInfo.Target.dwType); }
-  TMixerControlTypes AvailableControls() const { return fAvailableControls; }
   DWORD Connections() const { return fLineInfo.cConnections; }
 
   // Percent 0..100; -1 without a volume control or when it cannot be read.
@@ -88,11 +87,9 @@ class TAudioMixer {
   ~TAudioMixer();
 
   static int MixerCount() { return static_cast<int>(MixerCalls.getNumDevs()); }
-  int MixerID() const { return fMixerID; }
   // Ignored when unchanged or when no such mixer exists; otherwise opens that mixer.
   void SetMixerID(int id);
   std::wstring MixerName() const { return fMixerCaps.szPname; }
-  const MIXERCAPSW& MixerCaps() const { return fMixerCaps; }
   int DestinationCount() const { return static_cast<int>(fMixerCaps.cDestinations); }
   int DestinationID() const { return fDestinationID; }
   // Ignored when unchanged; an index beyond the mixer's destinations becomes 0 as the lines are read.

@@ -118,8 +118,8 @@ bool gFreeWhileShown = false;
 int RecordingBox(HWND, const std::wstring& text, UINT) {
   gShownErrors.push_back(text);
   // Kept beyond this call: a waiter that is stuck must not hold the box too.
-  static std::future<bool> other;
-  other = std::async(std::launch::async, [] { return gPlayerShowingError->WaitForStart(); });
+  static std::future<void> other;
+  other = std::async(std::launch::async, [] { gPlayerShowingError->WaitForStart(); });
   gFreeWhileShown = other.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
   return IDOK;
 }
