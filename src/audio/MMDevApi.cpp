@@ -13,12 +13,14 @@ const IID IID_IAudioEndpointVolumeInterface = {
 
 }  // namespace
 
+TComCalls ComCalls = {CoCreateInstance};
+
 TEndpointVolume::TEndpointVolume() {
   // Before Vista there is no Core Audio, and where a compatibility layer reports XP the legacy mixer is the
   // route that such a system is known to have.
   if (!IsWindowsVistaOrLater()) return;
-  if (FAILED(CoCreateInstance(CLSID_MMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IMMDeviceEnumeratorInterface, deviceEnumerator.Receive())) ||
+  if (FAILED(ComCalls.createInstance(CLSID_MMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IMMDeviceEnumeratorInterface, deviceEnumerator.Receive())) ||
       !deviceEnumerator)
     return;
   IMMDevice* device = nullptr;

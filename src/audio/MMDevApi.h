@@ -9,6 +9,12 @@
 
 #include "base/untHandle.h"
 
+// The COM creation of the route; CoCreateInstance unless a test puts its own in its place.
+struct TComCalls {
+  HRESULT(WINAPI* createInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+};
+extern TComCalls ComCalls;
+
 // The four references of the route, held together and released together.
 class TEndpointVolume {
  public:

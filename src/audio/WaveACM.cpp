@@ -2,8 +2,6 @@
 // directly and then by way of the PCM format that the ACM suggests for the source.
 #include "audio/WaveACM.h"
 
-#include <msacm.h>
-
 #include <algorithm>
 
 #include "base/untHandle.h"
@@ -17,7 +15,7 @@ const WAVEFORMATEX* AsWin(const TWaveFormatEx* format) { return reinterpret_cast
 struct TAcmStreamTraits {
   using Type = HACMSTREAM;
   static Type Empty() { return nullptr; }
-  static void Close(Type stream) { acmStreamClose(stream, 0); }
+  static void Close(Type stream) { AcmCalls.streamClose(stream, 0); }
 };
 
 // Hands the audio bytes back to the adapter however ConvertTo leaves.
@@ -29,19 +27,23 @@ struct TDataAccess {
 
 }  // namespace
 
+TAcmCalls AcmCalls = {
+    acmStreamOpen,  acmStreamSize,   acmStreamPrepareHeader, acmStreamConvert, acmStreamUnprepareHeader,
+    acmStreamClose, acmFormatSuggest};
+
 bool AcmConvert(const WAVEFORMATEX* sourceFormat, const void* source, uint32_t sourceSize,
                 const WAVEFORMATEX* targetFormat, std::vector<uint8_t>& converted) {
   converted.clear();
   THandle<TAcmStreamTraits> stream;
-  if (acmStreamOpen(stream.Receive(), nullptr, const_cast<WAVEFORMATEX*>(sourceFormat),
-                    const_cast<WAVEFORMATEX*>(targetFormat), nullptr, 0, 0,
-                    ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR) {
+  if (AcmCalls.streamOpen(stream.Receive(), nullptr, const_cast<WAVEFORMATEX*>(sourceFormat),
+                          const_cast<WAVEFORMATEX*>(targetFormat), nullptr, 0, 0,
+                          ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR) {
     stream.Release();
     return false;
   }
   const HACMSTREAM handle = stream.Get();
   DWORD targetSize = 0;
-  if (acmStreamSize(handle, sourceSize, &targetSize, ACM_STREAMSIZEF_SOURCE) != MMSYSERR_NOERROR) return false;
+  if (AcmCalls.streamSize(handle, sourceSize, &targetSize, ACM_STREAMSIZEF_SOURCE) != MMSYSERR_NOERROR) return false;
   converted.resize(targetSize);
 
   ACMSTREAMHEADER header{};
@@ -51,9 +53,10 @@ bool AcmConvert(const WAVEFORMATEX* sourceFormat, const void* source, uint32_t s
   header.pbDst = converted.data();
   header.cbDstLength = targetSize;
   bool success = false;
-  if (acmStreamPrepareHeader(handle, &header, 0) == MMSYSERR_NOERROR) {
-    success = acmStreamConvert(handle, &header, ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END) == MMSYSERR_NOERROR;
-    acmStreamUnprepareHeader(handle, &header, 0);
+  if (AcmCalls.streamPrepareHeader(handle, &header, 0) == MMSYSERR_NOERROR) {
+    success =
+        AcmCalls.streamConvert(handle, &header, ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END) == MMSYSERR_NOERROR;
+    AcmCalls.streamUnprepareHeader(handle, &header, 0);
   }
   converted.resize(std::min<DWORD>(header.cbDstLengthUsed, targetSize));
   converted.shrink_to_fit();
@@ -76,9 +79,9 @@ bool ConvertTo(TWaveStreamAdapter& wave, const TWaveFormatEx* target) {
       intermediate.wFormatTag = WAVE_FORMAT_PCM;
       intermediate.nChannels = current->nChannels;
       intermediate.nSamplesPerSec = current->nSamplesPerSec;
-      if (acmFormatSuggest(nullptr, const_cast<WAVEFORMATEX*>(current), &intermediate, sizeof intermediate,
-                           ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_NCHANNELS |
-                               ACM_FORMATSUGGESTF_NSAMPLESPERSEC) == MMSYSERR_NOERROR) {
+      if (AcmCalls.formatSuggest(nullptr, const_cast<WAVEFORMATEX*>(current), &intermediate, sizeof intermediate,
+                                 ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_NCHANNELS |
+                                     ACM_FORMATSUGGESTF_NSAMPLESPERSEC) == MMSYSERR_NOERROR) {
         std::vector<uint8_t> pcm;
         success = AcmConvert(current, access.data, size, &intermediate, pcm) &&
                   AcmConvert(&intermediate, pcm.data(), static_cast<uint32_t>(pcm.size()), AsWin(target), converted);

@@ -5,11 +5,26 @@
 #include <mmsystem.h>
 
 #include <mmreg.h>
+// msacm.h needs all three.
+#include <msacm.h>
 
 #include <cstdint>
 #include <vector>
 
 #include "audio/WaveStorage.h"
+
+// The ACM functions of the conversion; the real ones unless a test puts its own in their place.
+struct TAcmCalls {
+  MMRESULT(WINAPI* streamOpen)
+  (HACMSTREAM*, HACMDRIVER, WAVEFORMATEX*, WAVEFORMATEX*, WAVEFILTER*, DWORD_PTR, DWORD_PTR, DWORD);
+  MMRESULT(WINAPI* streamSize)(HACMSTREAM, DWORD, DWORD*, DWORD);
+  MMRESULT(WINAPI* streamPrepareHeader)(HACMSTREAM, ACMSTREAMHEADER*, DWORD);
+  MMRESULT(WINAPI* streamConvert)(HACMSTREAM, ACMSTREAMHEADER*, DWORD);
+  MMRESULT(WINAPI* streamUnprepareHeader)(HACMSTREAM, ACMSTREAMHEADER*, DWORD);
+  MMRESULT(WINAPI* streamClose)(HACMSTREAM, DWORD);
+  MMRESULT(WINAPI* formatSuggest)(HACMDRIVER, WAVEFORMATEX*, WAVEFORMATEX*, DWORD, DWORD);
+};
+extern TAcmCalls AcmCalls;
 
 // Converts the whole source block in one call of any driver that can; true when the driver reported
 // success. converted holds whatever the driver produced, sized to what it used.

@@ -13,6 +13,13 @@ const UINT kMouseLast = 0x020E;  // WM_MOUSEHWHEEL, which the XP headers do not 
 
 }  // namespace
 
+TWaveInCalls WaveInCalls = {waveInGetNumDevs,    waveInGetErrorTextW, waveInGetDevCapsW,     waveInOpen,
+                            waveInPrepareHeader, waveInAddBuffer,     waveInUnprepareHeader, waveInStart,
+                            waveInReset,         waveInClose,         MM_WIM_CLOSE};
+TWaveOutCalls WaveOutCalls = {
+    waveOutGetNumDevs,      waveOutGetErrorTextW, waveOutGetDevCapsW, waveOutOpen,  waveOutPrepareHeader, waveOutWrite,
+    waveOutUnprepareHeader, waveOutRestart,       waveOutReset,       waveOutClose, MM_WOM_CLOSE};
+
 EWaveAudioError::EWaveAudioError(const std::wstring& message)
     : std::runtime_error(WideToAnsi(message)), fMessage(message) {}
 
@@ -101,8 +108,20 @@ void TWaveAudioIO::Shutdown() {
   } catch (const std::exception& error) {
     WriteLog(L"TWaveAudioIO close on destruction: " + AnsiToWide(error.what()));
   }
+  LetGoOfRefusedDevice();
   WaitForStop();
   if (!Active()) JoinThread();
+}
+
+void TWaveAudioIO::LetGoOfRefusedDevice() {
+  std::lock_guard<std::recursive_mutex> lock(CS);
+  if (!Active() || fClosing) return;
+  fClosing = true;
+  try {
+    CloseHandleOnce();
+  } catch (const std::exception& error) {
+    WriteLog(L"TWaveAudioIO close on destruction: " + AnsiToWide(error.what()));
+  }
 }
 
 void TWaveAudioIO::SetDeviceID(int id) {
@@ -115,10 +134,9 @@ void TWaveAudioIO::SetAsync(bool async) {
   if (!Active()) fAsync = async;
 }
 
-bool TWaveAudioIO::WaitForStart() {
+void TWaveAudioIO::WaitForStart() {
   // An open holds the lock until it has finished; no error is ever shown while the lock is held.
   std::lock_guard<std::recursive_mutex> lock(CS);
-  return true;
 }
 
 bool TWaveAudioIO::WaitForStop() {
@@ -227,13 +245,7 @@ MMRESULT TWaveAudioIO::CloseHandleOnce() {
   return result;
 }
 
-void TWaveAudioIO::FireError() {
-  if (OnError) {
-    OnError(*this);
-    return;
-  }
-  throw EWaveAudioSysError(ErrorText(fLastError));
-}
+void TWaveAudioIO::FireError() { throw EWaveAudioSysError(ErrorText(fLastError)); }
 
 bool TWaveAudioIO::CheckResult(MMRESULT code) {
   fLastError = code;
@@ -399,7 +411,12 @@ void TWaveAudioIO::HandleBuffer(TWaveBuffer*& buffer, const std::function<void()
   if (fClosing && BufferTotal() == 0) CheckResult(CloseHandleOnce());
 }
 
-void TWaveAudioIO::FreeAllBuffers() { fBuffers.clear(); }
+void TWaveAudioIO::FreeAllBuffers() {
+  // A buffer still queued belongs to a driver that refused to give it back: it is left to the driver, not freed.
+  for (auto& buffer : fBuffers)
+    if (buffer->header.dwFlags & WHDR_INQUEUE) static_cast<void>(buffer.release());
+  fBuffers.clear();
+}
 
 TWaveBuffer* TWaveAudioIO::BufferOf(WAVEHDR* header) {
   for (const auto& buffer : fBuffers)

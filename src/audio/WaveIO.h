@@ -74,16 +74,16 @@ class TWaveAudioIO {
   uint16_t BufferCount() const { return fBufferCount; }
   void SetBufferCount(uint16_t count) { fBufferCount = count; }
   // Events on the callback thread (true) or handed to the main thread (false); ignored while active.
-  bool Async() const { return fAsync; }
   void SetAsync(bool async);
   bool Active() const { return fCallback.load() != 0; }
   MMRESULT LastError() const { return fLastError; }
 
-  bool WaitForStart();
+  // Returns once an open under way has finished.
+  void WaitForStart();
   // After a close it returns once the close has been handled; on the main thread, the close's events have run.
   bool WaitForStop();
 
-  TWaveAudioEvent OnActivate, OnDeactivate, OnError;
+  TWaveAudioEvent OnActivate, OnDeactivate;
   TWaveAudioLevelEvent OnLevel;
   // The user's own value, never read by the component (the bridge keeps a recording's peak level in it). Atomic:
   // the level event writes it on the callback thread while its user reads it.
@@ -138,7 +138,7 @@ class TWaveAudioIO {
   void FireLevel(const void* data, size_t size);
   // Runs an event where this component's events run, unless destruction has begun.
   void Deliver(std::function<void()> event);
-  // Stores the code; false (after FireError) unless it is 0.
+  // Stores the code; unless it is 0, FireError raises the device's error.
   bool CheckResult(MMRESULT code);
 
   // The callback channel: created before the device is opened, released when it has closed.
@@ -170,6 +170,9 @@ class TWaveAudioIO {
   void Dispatch(UINT message, LPARAM lParam);
   void HandleMessage(UINT message, LPARAM lParam);
   void JoinThread();
+  // Destruction of a device that refused its reset: the handle is closed all the same, once, so that the close
+  // is handled and the callback thread ends.
+  void LetGoOfRefusedDevice();
   // Main thread: runs the events handed over so far, in order.
   void RunPendingEvents();
 
@@ -208,50 +211,76 @@ class TWaveThread {
   DWORD fThreadId = 0;
 };
 
-// The winmm functions of one direction: wave-in and wave-out differ in these and in their handle type.
+// The winmm functions of one direction: wave-in and wave-out differ in these and in their handle type. Every wave
+// call of the components goes through one of the two tables below, which hold the real functions; a test puts
+// its own in their place to make a call fail.
 template <typename Handle, typename Caps>
 struct TWaveCalls {
+  UINT(WINAPI* getNumDevs)();
   MMRESULT(WINAPI* getErrorText)(MMRESULT, LPWSTR, UINT);
   MMRESULT(WINAPI* getDevCaps)(UINT_PTR, Caps*, UINT);
   MMRESULT(WINAPI* open)(Handle*, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD);
+  MMRESULT(WINAPI* prepareHeader)(Handle, LPWAVEHDR, UINT);
+  MMRESULT(WINAPI* queue)(Handle, LPWAVEHDR, UINT);  // waveInAddBuffer or waveOutWrite
+  MMRESULT(WINAPI* unprepareHeader)(Handle, LPWAVEHDR, UINT);
+  MMRESULT(WINAPI* start)(Handle);  // waveInStart or waveOutRestart
   MMRESULT(WINAPI* reset)(Handle);
   MMRESULT(WINAPI* close)(Handle);
-  MMRESULT(WINAPI* unprepareHeader)(Handle, LPWAVEHDR, UINT);
   UINT closeMessage;
 };
+using TWaveInCalls = TWaveCalls<HWAVEIN, WAVEINCAPSW>;
+using TWaveOutCalls = TWaveCalls<HWAVEOUT, WAVEOUTCAPSW>;
+extern TWaveInCalls WaveInCalls;
+extern TWaveOutCalls WaveOutCalls;
 
-// One direction's device: the engine's device calls made through the direction's winmm functions.
+// One direction's device: the engine's device calls made through the direction's table.
 template <typename Handle, typename Caps>
 class TWaveDevice : public TWaveAudioIO {
+ public:
+  static UINT NumDevs() { return Calls().getNumDevs(); }
+
  protected:
-  TWaveDevice(TReopen reopen, const TWaveCalls<Handle, Caps>& calls) : TWaveAudioIO(reopen), fCalls(calls) {}
+  explicit TWaveDevice(TReopen reopen) : TWaveAudioIO(reopen) {}
+
+  static const TWaveCalls<Handle, Caps>& Calls();
 
   MMRESULT GetErrorText(MMRESULT code, wchar_t* text, UINT size) override {
-    return fCalls.getErrorText(code, text, size);
+    return Calls().getErrorText(code, text, size);
   }
   MMRESULT GetDeviceName(int id, std::wstring& name) override {
     Caps caps{};
-    const MMRESULT result = fCalls.getDevCaps(static_cast<UINT_PTR>(id), &caps, sizeof caps);
+    const MMRESULT result = Calls().getDevCaps(static_cast<UINT_PTR>(id), &caps, sizeof caps);
     if (result == MMSYSERR_NOERROR) name = caps.szPname;
     return result;
   }
   MMRESULT OpenWave(const TWaveFormatEx* format, DWORD_PTR callback, DWORD flags) override {
     const bool query = (flags & WAVE_FORMAT_QUERY) != 0;
-    const MMRESULT result = fCalls.open(query ? nullptr : &fHandle, static_cast<UINT>(fDeviceID),
-                                        reinterpret_cast<const WAVEFORMATEX*>(format), callback, 0, flags);
+    const MMRESULT result = Calls().open(query ? nullptr : &fHandle, static_cast<UINT>(fDeviceID),
+                                         reinterpret_cast<const WAVEFORMATEX*>(format), callback, 0, flags);
     if (!query && result != MMSYSERR_NOERROR) fHandle = nullptr;
     return result;
   }
-  MMRESULT ResetDevice() override { return fCalls.reset(fHandle); }
-  MMRESULT CloseDeviceHandle() override { return fCalls.close(fHandle); }
-  MMRESULT UnprepareHeader(WAVEHDR& header) override { return fCalls.unprepareHeader(fHandle, &header, sizeof header); }
-  UINT CloseMessage() const override { return fCalls.closeMessage; }
+  MMRESULT PrepareHeader(WAVEHDR& header) { return Calls().prepareHeader(fHandle, &header, sizeof header); }
+  MMRESULT QueueHeader(WAVEHDR& header) { return Calls().queue(fHandle, &header, sizeof header); }
+  MMRESULT StartDevice() { return Calls().start(fHandle); }
+  MMRESULT ResetDevice() override { return Calls().reset(fHandle); }
+  MMRESULT CloseDeviceHandle() override { return Calls().close(fHandle); }
+  MMRESULT UnprepareHeader(WAVEHDR& header) override {
+    return Calls().unprepareHeader(fHandle, &header, sizeof header);
+  }
+  UINT CloseMessage() const override { return Calls().closeMessage; }
 
   Handle fHandle = nullptr;
-
- private:
-  const TWaveCalls<Handle, Caps> fCalls;
 };
+
+template <>
+inline const TWaveInCalls& TWaveDevice<HWAVEIN, WAVEINCAPSW>::Calls() {
+  return WaveInCalls;
+}
+template <>
+inline const TWaveOutCalls& TWaveDevice<HWAVEOUT, WAVEOUTCAPSW>::Calls() {
+  return WaveOutCalls;
+}
 
 // Waits for the handle while handling the thread's messages (keyboard and mouse input is dropped);
 // false when the time ran out, the wait failed or WM_QUIT came.

@@ -1,8 +1,6 @@
 #include "audio/WaveIn.h"
 
-TWaveAudioIn::TWaveAudioIn()
-    : TWaveDevice(TReopen::AfterClose, {waveInGetErrorTextW, waveInGetDevCapsW, waveInOpen, waveInReset, waveInClose,
-                                        waveInUnprepareHeader, MM_WIM_CLOSE}) {}
+TWaveAudioIn::TWaveAudioIn() : TWaveDevice(TReopen::AfterClose) {}
 
 void TWaveAudioIn::SetPCMFormat(TPCMFormat format) {
   if (format == fPCMFormat) return;
@@ -27,7 +25,7 @@ void TWaveAudioIn::HandleInputOpen() {
   if (!fPaused && !fClosing) {
     bool started = false;
     try {
-      started = CheckResult(waveInStart(fHandle));
+      started = CheckResult(StartDevice());
     } catch (...) {
       fPaused = true;
       throw;
@@ -56,9 +54,9 @@ void TWaveAudioIn::QueueInitialBuffers() {
 bool TWaveAudioIn::QueueBuffer(TWaveBuffer& buffer) {
   WAVEHDR& header = buffer.header;
   const bool preparedHere = !(header.dwFlags & WHDR_PREPARED);
-  if (preparedHere && !CheckResult(waveInPrepareHeader(fHandle, &header, sizeof header))) return false;
+  if (preparedHere && !CheckResult(PrepareHeader(header))) return false;
   try {
-    if (CheckResult(waveInAddBuffer(fHandle, &header, sizeof header))) return true;
+    if (CheckResult(QueueHeader(header))) return true;
   } catch (...) {
     if (preparedHere) UnprepareHeader(header);
     throw;

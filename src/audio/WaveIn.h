@@ -5,7 +5,6 @@
 
 class TWaveAudioIn : public TWaveDevice<HWAVEIN, WAVEINCAPSW> {
  public:
-  static UINT NumDevs() { return waveInGetNumDevs(); }
   TPCMFormat PCMFormat() const { return fPCMFormat; }
   void SetPCMFormat(TPCMFormat format);
 

@@ -20,6 +20,10 @@ static_assert(MixerLineFlagValues[0] == MIXERLINE_LINEF_ACTIVE);
 static_assert(MixerLineFlagValues[1] == MIXERLINE_LINEF_DISCONNECTED);
 static_assert(MixerLineFlagValues[2] == static_cast<uint32_t>(MIXERLINE_LINEF_SOURCE));
 
+TMixerCalls MixerCalls = {
+    mixerGetNumDevs,         mixerGetDevCapsW,      mixerOpen, mixerClose, mixerGetLineInfoW, mixerGetLineControlsA,
+    mixerGetControlDetailsW, mixerSetControlDetails};
+
 std::wstring MixerErrorText(MMRESULT code) {
   switch (code) {
     case MIXERR_INVALLINE:
@@ -46,7 +50,7 @@ void TAudioMixerLine::Refresh() {
     fLineInfo.dwSource = static_cast<DWORD>(fID);
     flags = MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE;
   }
-  fLastError = mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(fMixer.Handle()), &fLineInfo, flags);
+  fLastError = MixerCalls.getLineInfo(reinterpret_cast<HMIXEROBJ>(fMixer.Handle()), &fLineInfo, flags);
   fAvailableControls.reset();
   if (fLastError != MMSYSERR_NOERROR) {
     // A line that cannot be read has no name and no controls.
@@ -65,8 +69,8 @@ void TAudioMixerLine::Refresh() {
     request.cbmxctrl = sizeof control;
     request.pamxctrl = &control;
     fAvailableControls[type] =
-        mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(fMixer.Handle()), &request,
-                              MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR;
+        MixerCalls.getLineControls(reinterpret_cast<HMIXEROBJ>(fMixer.Handle()), &request,
+                                   MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR;
   }
 }
 
@@ -77,8 +81,8 @@ bool TAudioMixerLine::ReadValue(TMixerControlType type, DWORD& value) {
   details.cChannels = 1;  // one value for all channels
   details.cbDetails = sizeof value;
   details.paDetails = &value;
-  fLastError = mixerGetControlDetailsW(reinterpret_cast<HMIXEROBJ>(fMixer.Handle()), &details,
-                                       MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE);
+  fLastError = MixerCalls.getControlDetails(reinterpret_cast<HMIXEROBJ>(fMixer.Handle()), &details,
+                                            MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE);
   return fLastError == MMSYSERR_NOERROR;
 }
 
@@ -89,8 +93,8 @@ void TAudioMixerLine::WriteValue(TMixerControlType type, DWORD value) {
   details.cChannels = 1;
   details.cbDetails = sizeof value;
   details.paDetails = &value;
-  fLastError = mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(fMixer.Handle()), &details,
-                                      MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+  fLastError = MixerCalls.setControlDetails(reinterpret_cast<HMIXEROBJ>(fMixer.Handle()), &details,
+                                            MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
 }
 
 int TAudioMixerLine::Volume() {
@@ -149,8 +153,8 @@ void TAudioMixer::Open(bool full) {
   if (full) {
     fHandle.Reset();
     fMixerCaps = MIXERCAPSW{};
-    mixerGetDevCapsW(static_cast<UINT_PTR>(fMixerID), &fMixerCaps, sizeof fMixerCaps);
-    fLastError = mixerOpen(fHandle.Receive(), static_cast<UINT>(fMixerID), 0, 0, MIXER_OBJECTF_MIXER);
+    MixerCalls.getDevCaps(static_cast<UINT_PTR>(fMixerID), &fMixerCaps, sizeof fMixerCaps);
+    fLastError = MixerCalls.open(fHandle.Receive(), static_cast<UINT>(fMixerID), 0, 0, MIXER_OBJECTF_MIXER);
     if (fLastError != MMSYSERR_NOERROR && MixerCount() > 0)
       WriteLog(L"TAudioMixer mixerOpen " + std::to_wstring(fMixerID) + L": " + MixerErrorText(fLastError));
   }

@@ -14,10 +14,23 @@
 #include "audio/AudioMixerRules.h"
 #include "base/untHandle.h"
 
+// The mixer functions of winmm; the real ones unless a test puts its own in their place.
+struct TMixerCalls {
+  UINT(WINAPI* getNumDevs)();
+  MMRESULT(WINAPI* getDevCaps)(UINT_PTR, MIXERCAPSW*, UINT);
+  MMRESULT(WINAPI* open)(HMIXER*, UINT, DWORD_PTR, DWORD_PTR, DWORD);
+  MMRESULT(WINAPI* close)(HMIXER);
+  MMRESULT(WINAPI* getLineInfo)(HMIXEROBJ, MIXERLINEW*, DWORD);
+  MMRESULT(WINAPI* getLineControls)(HMIXEROBJ, MIXERLINECONTROLSA*, DWORD);
+  MMRESULT(WINAPI* getControlDetails)(HMIXEROBJ, MIXERCONTROLDETAILS*, DWORD);
+  MMRESULT(WINAPI* setControlDetails)(HMIXEROBJ, MIXERCONTROLDETAILS*, DWORD);
+};
+extern TMixerCalls MixerCalls;
+
 struct TMixerTraits {
   using Type = HMIXER;
   static Type Empty() { return nullptr; }
-  static void Close(Type mixer) { mixerClose(mixer); }
+  static void Close(Type mixer) { MixerCalls.close(mixer); }
 };
 using TMixerHandle = THandle<TMixerTraits>;
 
@@ -38,7 +51,6 @@ class TAudioMixerLine {
   std::wstring Name() const { return fLineInfo.szName; }
   MMRESULT LastError() const { return fLastError; }
   TMixerLineTargetType TargetType() const { return TargetTypeFromPlatform(fLineInfo.Target.dwType); }
-  TMixerControlTypes AvailableControls() const { return fAvailableControls; }
   DWORD Connections() const { return fLineInfo.cConnections; }
 
   // Percent 0..100; -1 without a volume control or when it cannot be read.
@@ -74,12 +86,10 @@ class TAudioMixer {
   TAudioMixer& operator=(const TAudioMixer&) = delete;
   ~TAudioMixer();
 
-  static int MixerCount() { return static_cast<int>(mixerGetNumDevs()); }
-  int MixerID() const { return fMixerID; }
+  static int MixerCount() { return static_cast<int>(MixerCalls.getNumDevs()); }
   // Ignored when unchanged or when no such mixer exists; otherwise opens that mixer.
   void SetMixerID(int id);
   std::wstring MixerName() const { return fMixerCaps.szPname; }
-  const MIXERCAPSW& MixerCaps() const { return fMixerCaps; }
   int DestinationCount() const { return static_cast<int>(fMixerCaps.cDestinations); }
   int DestinationID() const { return fDestinationID; }
   // Ignored when unchanged; an index beyond the mixer's destinations becomes 0 as the lines are read.

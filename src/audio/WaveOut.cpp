@@ -1,8 +1,6 @@
 #include "audio/WaveOut.h"
 
-TWaveAudioOut::TWaveAudioOut()
-    : TWaveDevice(TReopen::Refuse, {waveOutGetErrorTextW, waveOutGetDevCapsW, waveOutOpen, waveOutReset, waveOutClose,
-                                    waveOutUnprepareHeader, MM_WOM_CLOSE}) {}
+TWaveAudioOut::TWaveAudioOut() : TWaveDevice(TReopen::Refuse) {}
 
 void TWaveAudioOut::HandleOutputOpen() { DeviceOpened(); }
 
@@ -17,11 +15,11 @@ bool TWaveAudioOut::PlayBuffer(TWaveBuffer& buffer) {
   if (produced == 0) return false;
   if (produced < size) buffer.Resize(produced);
   WAVEHDR& header = buffer.header;
-  if (!CheckResult(waveOutPrepareHeader(fHandle, &header, sizeof header))) return true;
+  if (!CheckResult(PrepareHeader(header))) return true;
   // The level belongs to the audio that is about to play.
   FireLevel(buffer.data.data(), produced);
   try {
-    if (CheckResult(waveOutWrite(fHandle, &header, sizeof header))) return true;
+    if (CheckResult(QueueHeader(header))) return true;
   } catch (...) {
     UnprepareHeader(header);
     throw;
@@ -37,19 +35,29 @@ void TWaveAudioOut::HandleOutputDone(WAVEHDR* header) {
     if (!buffer) return;
   }
   // A failing unprepare too drops the buffer, so that the last one back still closes the device.
-  HandleBuffer(buffer, [&] {
-    if (header) CheckResult(UnprepareHeader(*header));
-    const bool wanted = header ? BufferTotal() <= BufferCount() : BufferTotal() < BufferCount();
-    if (!fClosing && wanted) {
-      if (!buffer) buffer = AllocateBuffer(0);
-      if (!PlayBuffer(*buffer)) {
-        fClosing = true;  // the end of the data: the buffers still playing finish it
-      } else if (BufferTotal() < BufferCount()) {
-        PostRequest(MM_WOM_DONE);
+  try {
+    HandleBuffer(buffer, [&] {
+      if (header) CheckResult(UnprepareHeader(*header));
+      const bool wanted = header ? BufferTotal() <= BufferCount() : BufferTotal() < BufferCount();
+      if (!fClosing && wanted) {
+        if (!buffer) buffer = AllocateBuffer(0);
+        if (!PlayBuffer(*buffer)) {
+          fClosing = true;  // the end of the data: the buffers still playing finish it
+        } else if (BufferTotal() < BufferCount()) {
+          PostRequest(MM_WOM_DONE);
+        }
       }
+      if (buffer && !(buffer->header.dwFlags & WHDR_PREPARED)) ReleaseBuffer(buffer);
+    });
+  } catch (...) {
+    // A device that refused a buffer ends the playback: the buffers still playing finish it, and with none left
+    // the device closes here, or it never would.
+    if (Active() && !fClosing) {
+      fClosing = true;
+      if (BufferTotal() == 0) CloseHandleOnce();
     }
-    if (buffer && !(buffer->header.dwFlags & WHDR_PREPARED)) ReleaseBuffer(buffer);
-  });
+    throw;
+  }
 }
 
 void TWaveAudioOut::HandleOutputClose() {

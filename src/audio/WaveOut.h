@@ -4,9 +4,6 @@
 #include "audio/WaveIO.h"
 
 class TWaveAudioOut : public TWaveDevice<HWAVEOUT, WAVEOUTCAPSW> {
- public:
-  static UINT NumDevs() { return waveOutGetNumDevs(); }
-
  protected:
   TWaveAudioOut();
 

@@ -6,8 +6,6 @@ bool TStockAudioPlayer::PlayFile(const std::wstring& fileName) {
   return PlayFrom(new TFileStream(fileName, fmOpenRead | fmShareDenyWrite), soOwned);
 }
 
-bool TStockAudioPlayer::PlayStream(TStream& stream) { return PlayFrom(&stream, soReference); }
-
 void TStockAudioPlayer::SetActive(bool active) {
   if (!active && Active()) Stop();
 }

@@ -13,8 +13,6 @@ class TStockAudioPlayer : public TWaveAudioOut {
   // Plays a file opened read-only with deny-write sharing; a missing file raises EFOpenError, a file that is
   // not a WAV image EWaveAudioSysError.
   bool PlayFile(const std::wstring& fileName);
-  // Plays the caller's stream, which must stay untouched until playback has ended.
-  bool PlayStream(TStream& stream);
   bool Stop() { return CloseDevice(); }
   // false stops a playback; an idle player stays as it is.
   void SetActive(bool active);

@@ -4,10 +4,6 @@ TStockAudioRecorder::~TStockAudioRecorder() { Shutdown(); }
 
 bool TStockAudioRecorder::RecordToStream(TStream& stream) { return RecordTo(&stream, soReference); }
 
-bool TStockAudioRecorder::RecordToFile(const std::wstring& fileName) {
-  return RecordTo(new TFileStream(fileName, fmCreate | fmShareDenyWrite), soOwned);
-}
-
 void TStockAudioRecorder::SetActive(bool active) {
   if (!active && Active()) Stop();
 }
@@ -42,11 +38,4 @@ void TStockAudioRecorder::HandleInputClose() {
 void TStockAudioRecorder::FireError() {
   if (!Active()) FinishWave();
   TWaveAudioIn::FireError();
-}
-
-TAudioRecorder::~TAudioRecorder() { Shutdown(); }
-
-void TAudioRecorder::HandleInputClose() {
-  TStockAudioRecorder::HandleInputClose();
-  fWave.Refresh();
 }

@@ -1,6 +1,5 @@
 #pragma once
-// Recorders: the stock recorder writes a complete WAV image into any byte stream; TAudioRecorder records
-// into a wave of its own.
+// The stock recorder: writes a complete WAV image into any byte stream.
 #include <memory>
 
 #include "audio/WaveIn.h"
@@ -14,8 +13,6 @@ class TStockAudioRecorder : public TWaveAudioIn {
 
   // Records into the caller's stream; the stream must not be touched until the recorder has stopped.
   bool RecordToStream(TStream& stream);
-  // Records into a file created with deny-write sharing.
-  bool RecordToFile(const std::wstring& fileName);
   // Asks the device to close; raises "Device is aleardy close" when idle.
   bool Stop() { return CloseDevice(); }
   // false stops a recording; an idle recorder stays as it is.
@@ -32,17 +29,4 @@ class TStockAudioRecorder : public TWaveAudioIn {
   void FinishWave();
 
   std::unique_ptr<TWaveStreamAdapter> Wave;
-};
-
-class TAudioRecorder : public TStockAudioRecorder {
- public:
-  ~TAudioRecorder() override;
-  TWave& Wave() { return fWave; }
-  bool Record() { return RecordToStream(fWave.Stream()); }
-
- protected:
-  void HandleInputClose() override;
-
- private:
-  TWave fWave;
 };

@@ -9,8 +9,10 @@
 
 #include "audio/untFormVolumeSpeaker.h"
 #include "base/untMainThread.h"
+#include "base/untMessages.h"
 #include "shell/untFormMain.h"
 #include "testkit/Screenshot.h"
+#include "testkit/WaveFaults.h"
 #include "testkit/WinTestSupport.h"
 
 namespace {
@@ -337,4 +339,202 @@ TEST_F(FormVolumeSpeaker, TheMainWindowStoresTheChoiceAndHandsItToTheBridge) {
   DestroyWindow(main.Handle());
   MSG quit;
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+namespace {
+
+std::vector<std::wstring> gShown;
+int RecordingBox(HWND, const std::wstring& text, UINT) {
+  gShown.push_back(text);
+  return IDOK;
+}
+
+std::wstring TestSoundBeside() {
+  wchar_t program[MAX_PATH];
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  const std::wstring beside(program);
+  return beside.substr(0, beside.find_last_of(L'\\') + 1) + L"TestSound.wav";
+}
+
+HRESULT WINAPI NoCoreAudio(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* object) {
+  *object = nullptr;
+  return REGDB_E_CLASSNOTREG;
+}
+MMRESULT WINAPI NoMixerOpens(HMIXER* mixer, UINT, DWORD_PTR, DWORD_PTR, DWORD) {
+  *mixer = nullptr;
+  return MMSYSERR_NODRIVER;
+}
+MMRESULT WINAPI NoLineReads(HMIXEROBJ, MIXERLINEW*, DWORD) { return MMSYSERR_INVALHANDLE; }
+MMRESULT WINAPI NoControlTakes(HMIXEROBJ, MIXERCONTROLDETAILS*, DWORD) { return MIXERR_INVALCONTROL; }
+
+}  // namespace
+
+// The test sound on a device that fails at each step, or from a file that cannot be played: what the pupil is
+// shown, the button comes up, the device is closed, and afterwards the window plays as before.
+TEST_F(FormVolumeSpeaker, TestSoundThatCannotPlayReleasesTheButtonAndClosesTheDevice) {
+  const std::wstring sound = TestSoundBeside();
+  const std::string bytes = ReadWholeFile(WindowsPathFromEnv("TOVLANE_BINARY_DIR") + L"\\bin\\TestSound.wav");
+  ASSERT_GT(bytes.size(), 1000u);
+  WriteWholeFile(sound, bytes);
+  const std::wstring noText;
+  const struct {
+    const char* what;
+    TWaveFault fault;
+    bool stopWhilePlaying;  // a second click asks the device to stop
+    std::wstring shown;
+  } deviceCases[] = {
+      {"format refused", {wcQuery, WAVERR_BADFORMAT}, false, WaveOutErrorText(WAVERR_BADFORMAT)},
+      {"device busy", {wcOpen, MMSYSERR_ALLOCATED}, false, WaveOutErrorText(MMSYSERR_ALLOCATED)},
+      {"no memory for a header", {wcPrepare, MMSYSERR_NOMEM}, false, WaveOutErrorText(MMSYSERR_NOMEM)},
+      {"device gone on the next buffer", {wcQueue, MMSYSERR_NODRIVER, 1}, false, WaveOutErrorText(MMSYSERR_NODRIVER)},
+      {"reset refused", {wcReset, MMSYSERR_NODRIVER}, true, WaveOutErrorText(MMSYSERR_NODRIVER)},
+      {"close refused", {wcClose, MMSYSERR_NODRIVER}, false, WaveOutErrorText(MMSYSERR_NODRIVER)},
+      {"a header that will not unprepare",
+       {wcUnprepare, MMSYSERR_ERROR, 0, 1},
+       false,
+       WaveOutErrorText(MMSYSERR_ERROR)},
+  };
+  InstallMessageBox(RecordingBox);
+  TForm form(nullptr);
+  ShowWindow(form.Handle(), SW_SHOW);
+  TImageToggleButton& button = PlayButton(form);
+  for (const auto& c : deviceCases) {
+    SCOPED_TRACE(c.what);
+    gShown.clear();
+    TWaveFaults faults(c.fault);
+    Click(button.Handle());
+    if (c.stopWhilePlaying) Click(button.Handle());
+    EXPECT_TRUE(PumpUntil([&] { return !button.Down() && faults.OpenDevices() == 0; }, 10000));
+    EXPECT_EQ(std::vector<std::wstring>{c.shown}, gShown);
+    EXPECT_GT(faults.Failures(), 0);
+  }
+
+  // The file beside the program: locked by another program, cut off in its audio, cut off in its header.
+  const struct {
+    const char* what;
+    size_t keep;  // bytes of the sound left in the file
+    bool locked;
+    bool shown;  // a text is shown (the file error or the device's text for a refused format)
+  } fileCases[] = {
+      {"locked", bytes.size(), true, true},
+      {"cut off in the audio", bytes.size() / 2, false, false},
+      {"cut off in the header", 30, false, true},
+  };
+  for (const auto& c : fileCases) {
+    SCOPED_TRACE(c.what);
+    gShown.clear();
+    WriteWholeFile(sound, bytes.substr(0, c.keep));
+    TFileHandle lock(
+        c.locked ? CreateFileW(sound.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                 : INVALID_HANDLE_VALUE);
+    TWaveFaults none({0, MMSYSERR_NOERROR});
+    Click(button.Handle());
+    EXPECT_TRUE(PumpUntil([&] { return !button.Down() && none.OpenDevices() == 0; }, 10000));
+    EXPECT_EQ(c.shown ? 1u : 0u, gShown.size());
+    if (c.keep == 30) {
+      EXPECT_EQ(std::vector<std::wstring>{WaveOutErrorText(WAVERR_BADFORMAT)}, gShown);
+    }
+  }
+  WriteWholeFile(sound, bytes);
+  InstallMessageBox(nullptr);
+
+  // Still usable: it plays and stops as before.
+  Click(button.Handle());
+  ASSERT_TRUE(button.Down());
+  ASSERT_TRUE(PumpUntil([] { return !PlayedSinks().empty(); }, 3000));
+  Click(button.Handle());
+  EXPECT_FALSE(button.Down());
+}
+
+// Opening the window without the legacy mixer's lines, without Core Audio or with a recorder that cannot open
+// its device: the window opens, shows what the pupil is told, and its pages still turn.
+TEST_F(FormVolumeSpeaker, OpensAndTurnsItsPagesWhateverTheDevicesRefuse) {
+  const std::wstring unavailable = L"录音设备不可用";
+  const struct {
+    const char* what;
+    void (*fail)(TMixerCalls&, TComCalls&);
+    TWaveFault wave;
+    int sliders;         // both sliders' opening value
+    std::wstring shown;  // when the microphone page is asked for
+    bool pageTurns;
+    const wchar_t* firstDevice;  // null: the device's own name
+  } cases[] = {
+      {"no mixer opens",
+       [](TMixerCalls& mixer, TComCalls&) { mixer.open = NoMixerOpens; },
+       {0, 0},
+       100,
+       L"",
+       true,
+       nullptr},
+      {"no mixer line reads",
+       [](TMixerCalls& mixer, TComCalls&) { mixer.getLineInfo = NoLineReads; },
+       {0, 0},
+       100,
+       L"",
+       true,
+       nullptr},
+      {"no control takes a value",
+       [](TMixerCalls& mixer, TComCalls&) { mixer.setControlDetails = NoControlTakes; },
+       {0, 0},
+       -1,
+       L"",
+       true,
+       nullptr},
+      {"no Core Audio",
+       [](TMixerCalls&, TComCalls& com) { com.createInstance = NoCoreAudio; },
+       {0, 0},
+       -1,
+       L"",
+       true,
+       nullptr},
+      {"no device answers",
+       [](TMixerCalls&, TComCalls&) {},
+       {wcDevCaps, MMSYSERR_BADDEVICEID},
+       -1,
+       unavailable,
+       true,
+       L"(设备错误)"},
+      {"recorder busy",
+       [](TMixerCalls&, TComCalls&) {},
+       {wcOpen, MMSYSERR_ALLOCATED},
+       -1,
+       WaveInErrorText(MMSYSERR_ALLOCATED),
+       false,
+       nullptr},
+  };
+  InstallMessageBox(RecordingBox);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    gShown.clear();
+    const TMixerCalls mixer = MixerCalls;
+    const TComCalls com = ComCalls;
+    c.fail(MixerCalls, ComCalls);
+    {
+      TWaveFaults faults(c.wave);
+      TForm form(nullptr);
+      ShowWindow(form.Handle(), SW_SHOW);
+      if (c.sliders >= 0) {
+        EXPECT_EQ(c.sliders, SpeakerSlider(form).Value());
+        EXPECT_EQ(c.sliders, MicrophoneSlider(form).Value());
+      }
+      MicrophoneSlider(form).SetValue(60);
+      HWND list = Control(form, {TForm::idPnlMicrophoneTest, TForm::idCmbMicrophoneDevices});
+      wchar_t name[64] = {};
+      SendMessageW(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(name));
+      if (c.firstDevice)
+        EXPECT_STREQ(c.firstDevice, name);
+      else
+        EXPECT_STRNE(L"(设备错误)", name);
+      SendMessageW(Control(form, {TForm::idPnlSpeakerTest, TForm::idPnlSpeakerBar, TForm::idBtnGotoMicrophoneTest}),
+                   BM_CLICK, 0, 0);
+      EXPECT_EQ(c.pageTurns, Shown(Control(form, {TForm::idPnlMicrophoneTest})));
+      EXPECT_EQ(c.shown.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{c.shown}, gShown);
+      form.btnGotoSpeakerTestClick();
+      EXPECT_TRUE(Shown(Control(form, {TForm::idPnlSpeakerTest})));
+      EXPECT_EQ(0, faults.OpenDevices());
+    }
+    MixerCalls = mixer;
+    ComCalls = com;
+  }
+  InstallMessageBox(nullptr);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/WaveACM.h"
 #include "audio/WaveStorage.h"
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
@@ -21,6 +22,7 @@
 #include "bridge/untVoiceEngine.h"
 #include "support/http/HttpClient.h"
 #include "testkit/DispatchCall.h"
+#include "testkit/WaveFaults.h"
 #include "testkit/WinTestSupport.h"
 
 namespace {
@@ -285,4 +287,91 @@ TEST_F(VoiceEngine, OneHostCacheEntryWhateverTheCaseAndTheHostHeaderWithoutPort)
   http->Get(http->FResolvedUrl, body);
   const std::string echo(reinterpret_cast<const char*>(body.Memory()), size_t(body.Size()));
   EXPECT_NE(std::string::npos, echo.find("\"Host\": \"LOCALHOST\"")) << echo;
+}
+
+// The page's recording on a device that fails at each step: one "ok" callback, the error logged where the
+// recording could not be made, and every device closed before the callback (the recorder is gone by then).
+TEST_F(VoiceEngine, RecordingOnAFaultyDeviceCallsBackOnceAndClosesTheDevice) {
+  const struct {
+    const char* what;
+    TWaveFault fault;
+    bool logged;  // "recordVoice <id> exception: " + the device's error text
+  } cases[] = {
+      {"no device at all", {wcDevCaps, MMSYSERR_BADDEVICEID}, true},
+      {"the chosen device is gone, device 0 answers", {wcDevCaps, MMSYSERR_BADDEVICEID, 0, 1}, false},
+      {"format refused", {wcQuery, WAVERR_BADFORMAT}, true},
+      {"device busy", {wcOpen, MMSYSERR_ALLOCATED}, true},
+      {"no memory for a header", {wcPrepare, MMSYSERR_NOMEM}, false},
+      {"buffers refused", {wcQueue, MMSYSERR_NOMEM}, false},
+      {"start refused", {wcStart, MMSYSERR_ERROR}, false},
+      {"device gone on the next buffer", {wcQueue, MMSYSERR_NODRIVER, 2}, false},
+      {"device gone, its reset and close refused", {wcQueue | wcReset | wcClose, MMSYSERR_NODRIVER, 2}, true},
+      {"reset refused", {wcReset, MMSYSERR_NODRIVER}, true},
+      {"close refused", {wcClose, MMSYSERR_NODRIVER}, false},
+      {"a header that will not unprepare", {wcUnprepare, MMSYSERR_ERROR, 0, 1}, false},
+  };
+  bridge->SetMicrophoneDeviceId(0);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const std::wstring id = L"fault" + std::to_wstring(i);
+    const std::string exception = WideToAnsi(L"recordVoice " + id + L" exception: " + WaveInErrorText(c.fault.code));
+    const std::wstring callback = CallbackScript(TCallback::cbRecordVoiceCompleted, id, L"ok");
+    TWaveFaults faults(c.fault);
+    ASSERT_EQ(S_OK, Page(L"recordVoice", {Text(id), Int(2500)}));
+    PumpMessagesUntil([&] { return page->Count(callback) > 0; });
+    EXPECT_EQ(1u, page->Count(callback));
+    EXPECT_GT(faults.Failures(), 0) << "the fault was met";
+    EXPECT_EQ(0, faults.OpenDevices());
+    const auto lines = LogLines();
+    EXPECT_EQ(c.logged, std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+                return line.find(exception) != std::string::npos;
+              }));
+  }
+}
+
+namespace {
+
+MMRESULT WINAPI RefusedStreamOpen(HACMSTREAM*, HACMDRIVER, WAVEFORMATEX*, WAVEFORMATEX*, WAVEFILTER*, DWORD_PTR,
+                                  DWORD_PTR, DWORD) {
+  return ACMERR_NOTPOSSIBLE;
+}
+MMRESULT WINAPI RefusedStreamSize(HACMSTREAM, DWORD, DWORD*, DWORD) { return MMSYSERR_INVALPARAM; }
+MMRESULT WINAPI RefusedHeader(HACMSTREAM, ACMSTREAMHEADER*, DWORD) { return MMSYSERR_NOMEM; }
+MMRESULT WINAPI RefusedSuggest(HACMDRIVER, WAVEFORMATEX*, WAVEFORMATEX*, DWORD, DWORD) { return ACMERR_NOTPOSSIBLE; }
+
+}  // namespace
+
+// A codec that fails at any step of the conversion: "device_error" inside the page's call, nothing uploaded.
+// (A missing, locked or cut-off template is the early-failure table above.)
+TEST_F(VoiceEngine, ConversionThatTheCodecsRefuseReportsADeviceError) {
+  Record(L"acm", 500);
+  const struct {
+    const char* what;
+    void (*fail)(TAcmCalls&);
+  } cases[] = {
+      {"no stream opens", [](TAcmCalls& acm) { acm.streamOpen = RefusedStreamOpen; }},
+      {"no size estimate", [](TAcmCalls& acm) { acm.streamSize = RefusedStreamSize; }},
+      {"header refused", [](TAcmCalls& acm) { acm.streamPrepareHeader = RefusedHeader; }},
+      {"conversion refused", [](TAcmCalls& acm) { acm.streamConvert = RefusedHeader; }},
+      {"conversion refused, no PCM suggested",
+       [](TAcmCalls& acm) {
+         acm.streamConvert = RefusedHeader;
+         acm.formatSuggest = RefusedSuggest;
+       }},
+  };
+  const std::wstring callback = CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, L"acm", L"device_error");
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    const TAcmCalls real = AcmCalls;
+    cases[i].fail(AcmCalls);
+    const std::wstring query = L"/score?acm=" + std::to_wstring(i);
+    const size_t before = page->Count(callback);
+    const HRESULT hr = Page(L"scoreRecordedVoice", {Text(Server() + query), Text(L"acm"), Text(L"t"), Text(L"0")});
+    AcmCalls = real;
+    ASSERT_EQ(S_OK, hr);
+    EXPECT_EQ(before + 1, page->Count(callback)) << "inside the page's call";
+    EXPECT_EQ(0, ServerCount(query));
+  }
+  Score(Server() + L"/score", L"acm", L"t", L"ok");
 }

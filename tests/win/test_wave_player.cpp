@@ -10,31 +10,16 @@
 #include "audio/WavePlayers.h"
 #include "base/untMainThread.h"
 #include "base/untMessages.h"
+#include "testkit/WaveFaults.h"
 #include "testkit/WinTestSupport.h"
 
 namespace {
 
 std::wstring TestSoundPath() { return WindowsPathFromEnv("TOVLANE_BINARY_DIR") + L"\\bin\\TestSound.wav"; }
 
-// A player whose first returned buffer fails to unprepare, as a faulty driver might.
-class TFaultyUnpreparePlayer : public TStockAudioPlayer {
- protected:
-  MMRESULT UnprepareHeader(WAVEHDR& header) override {
-    if (fFailures > 0) {
-      --fFailures;
-      return MMSYSERR_ERROR;
-    }
-    return TStockAudioPlayer::UnprepareHeader(header);
-  }
-
- private:
-  int fFailures = 1;
-};
-
 // A player with the sound test window's settings and a record of its events (all on this thread).
-template <typename Player = TStockAudioPlayer>
 struct TPlayerRun {
-  Player player;
+  TStockAudioPlayer player;
   std::vector<int> levels;
   int deactivations = 0;
   HANDLE deactivated = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -60,7 +45,7 @@ class WavePlayer : public ::testing::Test {
 
 TEST_F(WavePlayer, TestSoundFiresALevelPerBufferThenZeroThenDeactivates) {
   ASSERT_GT(TWaveAudioOut::NumDevs(), 0u);
-  TPlayerRun<> run;
+  TPlayerRun run;
   ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));
   EXPECT_TRUE(run.player.Active());
   // Two seconds of sound; the events arrive through this thread's messages.
@@ -79,7 +64,7 @@ TEST_F(WavePlayer, TestSoundFiresALevelPerBufferThenZeroThenDeactivates) {
 }
 
 TEST_F(WavePlayer, StoppingEndsPlaybackPromptly) {
-  TPlayerRun<> run;
+  TPlayerRun run;
   ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));
   WaitWithMessages(run.deactivated, 300);
   const DWORD stopped = GetTickCount();
@@ -97,7 +82,7 @@ TEST_F(WavePlayer, StoppingEndsPlaybackPromptly) {
 }
 
 TEST_F(WavePlayer, MissingAndNonWaveFilesRaise) {
-  TPlayerRun<> run;
+  TPlayerRun run;
   const std::wstring folder = WindowsPathFromEnv("TOVLANE_BINARY_DIR");
   EXPECT_THROW(run.player.PlayFile(folder + L"\\no-such-sound.wav"), EFOpenError);
 
@@ -111,7 +96,7 @@ TEST_F(WavePlayer, MissingAndNonWaveFilesRaise) {
 }
 
 TEST_F(WavePlayer, StopBeforeTheFirstBufferClosesTheDeviceOnce) {
-  TPlayerRun<> run;
+  TPlayerRun run;
   run.player.SetAsync(true);
   // Asked while the first fill request waits: the device closes at once, and the request must not close it again.
   run.player.OnActivate = [&run](TWaveAudioIO&) { run.player.Stop(); };
@@ -133,8 +118,8 @@ bool gFreeWhileShown = false;
 int RecordingBox(HWND, const std::wstring& text, UINT) {
   gShownErrors.push_back(text);
   // Kept beyond this call: a waiter that is stuck must not hold the box too.
-  static std::future<bool> other;
-  other = std::async(std::launch::async, [] { return gPlayerShowingError->WaitForStart(); });
+  static std::future<void> other;
+  other = std::async(std::launch::async, [] { gPlayerShowingError->WaitForStart(); });
   gFreeWhileShown = other.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
   return IDOK;
 }
@@ -142,7 +127,9 @@ int RecordingBox(HWND, const std::wstring& text, UINT) {
 }  // namespace
 
 TEST_F(WavePlayer, AFailingUnprepareIsShownWithoutTheLockAndPlaybackStillEnds) {
-  TPlayerRun<TFaultyUnpreparePlayer> run;
+  // The first returned buffer fails to unprepare, as a faulty driver might.
+  TWaveFaults faults({wcUnprepare, MMSYSERR_ERROR, 0, 1});
+  TPlayerRun run;
   gPlayerShowingError = &run.player;
   InstallMessageBox(RecordingBox);
   ASSERT_TRUE(run.player.PlayFile(TestSoundPath()));

@@ -227,14 +227,3 @@ TEST(WaveRecorder, MisuseRaisesWithTheComponentsMessages) {
   }
   EXPECT_EQ(0, recorder.DeviceID());
 }
-
-TEST(WaveRecorder, AudioRecorderRecordsIntoItsOwnWave) {
-  TAudioRecorder recorder;
-  ASSERT_TRUE(recorder.Record());
-  PumpFor(300);
-  recorder.Stop();
-  recorder.WaitForStop();
-  ASSERT_TRUE(recorder.Wave().Valid());
-  EXPECT_EQ(Mono16bit8000Hz, recorder.Wave().PCMFormat());
-  EXPECT_GT(recorder.Wave().DataSize(), 0u);
-}
