@@ -114,7 +114,7 @@ void TWaveAudioIO::Shutdown() {
 }
 
 void TWaveAudioIO::LetGoOfRefusedDevice() {
-  std::lock_guard<std::recursive_mutex> lock(CS);
+  std::lock_guard<TRecursiveLock> lock(CS);
   if (!Active() || fClosing) return;
   fClosing = true;
   try {
@@ -136,7 +136,7 @@ void TWaveAudioIO::SetAsync(bool async) {
 
 void TWaveAudioIO::WaitForStart() {
   // An open holds the lock until it has finished; no error is ever shown while the lock is held.
-  std::lock_guard<std::recursive_mutex> lock(CS);
+  std::lock_guard<TRecursiveLock> lock(CS);
 }
 
 bool TWaveAudioIO::WaitForStop() {
@@ -174,7 +174,7 @@ bool TWaveAudioIO::OpenDevice() {
   if (fOpening) return false;
   if (fClosing) WaitForStop();
   if (Active()) throw EWaveAudioInvalidOperation(alreadyOpen);
-  std::lock_guard<std::recursive_mutex> lock(CS);
+  std::lock_guard<TRecursiveLock> lock(CS);
   fOpening = true;
   struct TOpening {
     std::atomic<bool>& flag;
@@ -220,7 +220,7 @@ bool TWaveAudioIO::CloseDevice() {
   if (fClosing) return false;
   if (fOpening) WaitForStart();
   if (!Active()) throw EWaveAudioInvalidOperation(L"Device is aleardy close");
-  std::lock_guard<std::recursive_mutex> lock(CS);
+  std::lock_guard<TRecursiveLock> lock(CS);
   fClosing = true;
   try {
     if (!CheckResult(ResetDevice())) {
@@ -336,7 +336,7 @@ void TWaveAudioIO::PostRequest(UINT message) {
 void TWaveAudioIO::Dispatch(UINT message, LPARAM lParam) {
   std::exception_ptr failure;
   {
-    std::lock_guard<std::recursive_mutex> lock(CS);
+    std::lock_guard<TRecursiveLock> lock(CS);
     try {
       HandleMessage(message, lParam);
     } catch (...) {

@@ -157,7 +157,7 @@ class TWaveAudioIO {
   // unprepared and dropped. The last buffer back closes the device when a close was asked for.
   void HandleBuffer(TWaveBuffer*& buffer, const std::function<void()>& handling);
 
-  std::recursive_mutex CS;
+  TRecursiveLock CS;
   std::atomic<bool> fOpening{false}, fClosing{false};
   TWaveFormatEx WaveFormat{};  // the format the device was opened with
   MMRESULT fLastError = MMSYSERR_NOERROR;

@@ -83,6 +83,23 @@ using TMemoryDc = THandle<TMemoryDcTraits>;
 
 // A COM interface pointer that holds one reference, released with the owner. Move-only like the handles: a
 // second reference is taken only where it is asked for (Share, Copy).
+// A recursive lock that gives its wait object back when it goes. The runtime's std::recursive_mutex is never
+// destroyed (its destructor does nothing) and keeps the event it makes when a second thread first waits on it,
+// so every such lock that ever saw contention left one handle behind.
+class TRecursiveLock {
+ public:
+  TRecursiveLock() { InitializeCriticalSection(&fSection); }
+  TRecursiveLock(const TRecursiveLock&) = delete;
+  TRecursiveLock& operator=(const TRecursiveLock&) = delete;
+  ~TRecursiveLock() { DeleteCriticalSection(&fSection); }
+
+  void lock() { EnterCriticalSection(&fSection); }
+  void unlock() { LeaveCriticalSection(&fSection); }
+
+ private:
+  CRITICAL_SECTION fSection;
+};
+
 template <typename Interface>
 class ComPtr {
  public:
