@@ -13,13 +13,15 @@ namespace {
 
 }  // namespace
 
+TRegCalls RegCalls = {RegCreateKeyExW, RegOpenKeyExW, RegSetValueExW, RegDeleteValueW};
+
 TReg::TReg(HKEY rootKey, REGSAM access) : fRootKey(rootKey), fAccess(access) {}
 
 bool TReg::OpenKey(const std::wstring& path, bool canCreate) {
   CloseKey();
-  const LONG status = canCreate ? RegCreateKeyExW(fRootKey, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, fAccess,
-                                                  nullptr, fCurrentKey.Receive(), nullptr)
-                                : RegOpenKeyExW(fRootKey, path.c_str(), 0, fAccess, fCurrentKey.Receive());
+  const LONG status = canCreate ? RegCalls.createKey(fRootKey, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                     fAccess, nullptr, fCurrentKey.Receive(), nullptr)
+                                : RegCalls.openKey(fRootKey, path.c_str(), 0, fAccess, fCurrentKey.Receive());
   if (status != ERROR_SUCCESS) fCurrentKey.Release();
   return fCurrentKey.Valid();
 }
@@ -55,8 +57,8 @@ bool TReg::ReadRaw(const std::wstring& name, DWORD& type, std::vector<BYTE>& dat
 }
 
 bool TReg::WriteRaw(const std::wstring& name, DWORD type, const void* data, size_t size) {
-  return fCurrentKey && RegSetValueExW(fCurrentKey.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
-                                       static_cast<DWORD>(size)) == ERROR_SUCCESS;
+  return fCurrentKey && RegCalls.setValue(fCurrentKey.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                                          static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> TReg::StoredString(const std::wstring& name) const {
@@ -103,7 +105,7 @@ void TReg::WriteInteger(const std::wstring& name, std::int32_t value) {
 }
 
 bool TReg::DeleteValue(const std::wstring& name) {
-  return fCurrentKey && RegDeleteValueW(fCurrentKey.Get(), name.c_str()) == ERROR_SUCCESS;
+  return fCurrentKey && RegCalls.deleteValue(fCurrentKey.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 std::vector<std::wstring> TReg::GetKeyNames() const {

@@ -17,6 +17,16 @@ class ERegistryException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The registry calls that create, open or change a key of TReg; RegCreateKeyExW and the others unless a test puts
+// its own in their place to have the registry refuse them.
+struct TRegCalls {
+  LONG(WINAPI* createKey)(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
+  LONG(WINAPI* openKey)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+  LONG(WINAPI* setValue)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
+  LONG(WINAPI* deleteValue)(HKEY, LPCWSTR);
+};
+extern TRegCalls RegCalls;
+
 class TReg {
  public:
   explicit TReg(HKEY rootKey, REGSAM access = KEY_ALL_ACCESS);

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include "base/untGlobal.h"
 #include "base/untHandle.h"
@@ -36,8 +37,7 @@ class TMshtmlLoginForm final : public ILoginForm {
   std::unique_ptr<ILoginFormElement> ElementById(const std::wstring& id) override {
     const TBstr name = BstrOf(id);
     ComPtr<IHTMLElement> element;
-    if (FAILED(fDocument->getElementById(name.Get(), element.Receive())) || !element)
-      return nullptr;
+    if (FAILED(fDocument->getElementById(name.Get(), element.Receive())) || !element) return nullptr;
     return std::make_unique<TMshtmlLoginElement>(*element.Get());
   }
 
@@ -55,6 +55,22 @@ ComPtr<IHTMLDocument3> HtmlDocumentOf(IDispatch* browser) {
   return html;
 }
 
+// Stores the pair whole or leaves the previous one: when the password is refused, the previous pupil's name goes
+// back beside the password that stayed, so that no name is ever refilled with another pupil's password.
+void StoreLogin(TReg& reg, const TRememberedLogin& login) {
+  const std::optional<std::wstring> previousUserName = reg.StoredString(kLastStudentUserName);
+  reg.WriteString(kLastStudentUserName, login.userName);
+  try {
+    reg.WriteString(kLastStudentPassword, login.storedPassword);
+  } catch (const ERegistryException&) {
+    if (previousUserName)
+      reg.WriteString(kLastStudentUserName, *previousUserName);
+    else
+      reg.DeleteValue(kLastStudentUserName);
+    throw;
+  }
+}
+
 }  // namespace
 
 void CaptureLoginSubmission(TReg* reg, const std::wstring& url, const VARIANT& postData) {
@@ -62,10 +78,7 @@ void CaptureLoginSubmission(TReg* reg, const std::wstring& url, const VARIANT& p
     const TLoginCapture capture = DecideLoginCapture(url, PostDataToString(postData));
     if (!capture.logLine.empty()) WriteLog(capture.logLine);
     if (!reg) return;
-    if (capture.write) {
-      reg->WriteString(kLastStudentUserName, capture.write->userName);
-      reg->WriteString(kLastStudentPassword, capture.write->storedPassword);
-    }
+    if (capture.write) StoreLogin(*reg, *capture.write);
     if (capture.deleteStored) {
       reg->DeleteValue(kLastStudentUserName);
       reg->DeleteValue(kLastStudentPassword);
