@@ -109,13 +109,15 @@ int wmain(int argc, wchar_t** argv) {
   const size_t count = commands.size();
   std::vector<std::vector<double>> startup(count), resident(count);
   // One round first, not counted, so that all of them find the files and the prefix warm. A round in which
-  // one program shows no window is left out as a whole, so that the runs stay paired.
+  // one program shows no window is left out as a whole, so that the runs stay paired. Each round starts with
+  // the next program, since the first of a round finds the system's caches coldest.
   for (int run = -1; run < runs; ++run) {
-    std::vector<TRun> round;
-    for (size_t which = 0; which < count; ++which) {
-      round.push_back(RunOnce(commands[which]));
+    std::vector<TRun> round(count);
+    for (size_t turn = 0; turn < count; ++turn) {
+      const size_t which = (turn + static_cast<size_t>(run + 1)) % count;
+      round[which] = RunOnce(commands[which]);
       wprintf(L"%lc run %d: window after %.3f s, resident %.1f MB\n", wchar_t(L'A' + which), run + 1,
-              round.back().startupSeconds, round.back().residentMegabytes);
+              round[which].startupSeconds, round[which].residentMegabytes);
       fflush(stdout);
     }
     const bool complete = std::all_of(round.begin(), round.end(), [](const TRun& r) { return r.startupSeconds >= 0; });
