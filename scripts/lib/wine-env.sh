@@ -34,7 +34,7 @@ wine_env_tmp=""
 prepare_wine_prefix() {
   local prefix=$1 root=$2
   export WINEPREFIX=$prefix
-  if [ ! -f "$prefix/.tovlane-ready" ] || ! timeout 60 "$WINE_LOADER" cmd /c exit 0 </dev/null >/dev/null 2>&1; then
+  if [ ! -f "$prefix/.tovlane-ready-2" ] || ! timeout 60 "$WINE_LOADER" cmd /c exit 0 </dev/null >/dev/null 2>&1; then
     echo "wine-env: making the Wine prefix"
     timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
     rm -rf "$prefix"
@@ -43,7 +43,10 @@ prepare_wine_prefix() {
     # A CJK font stands in for the fonts the windows ask for, so that Chinese texts are readable.
     python3 "$root/scripts/lib/font-substitutes.py" "$prefix/fonts.reg"
     timeout 60 "$WINE_LOADER" regedit /S "$(winepath_of "$prefix/fonts.reg")" </dev/null >/dev/null 2>&1
-    touch "$prefix/.tovlane-ready"
+    # A program that crashes prints its backtrace and ends, instead of waiting for a click in Wine's crash dialog.
+    timeout 60 "$WINE_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      </dev/null >/dev/null 2>&1
+    touch "$prefix/.tovlane-ready-2"
   fi
   # The environment runs its own persistent wineserver; end whatever the checks above started.
   timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true

@@ -68,17 +68,21 @@ TProcess::TProcess(const std::wstring& program, const std::wstring& arguments) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
+  fJob.Reset(CreateJobObjectW(nullptr, nullptr));
+  if (!fJob || !CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                               nullptr, &startup, &process))
     return;
+  AssignProcessToJobObject(fJob.Get(), process.hProcess);
+  ResumeThread(process.hThread);
   CloseHandle(process.hThread);
   fProcess.Reset(process.hProcess);
   fId = process.dwProcessId;
 }
 
 TProcess::~TProcess() {
+  // What a program that ended by itself started is left running: a client ends once it has started its setup.
   if (fProcess && WaitForSingleObject(fProcess.Get(), 0) == WAIT_TIMEOUT) {
-    TerminateProcess(fProcess.Get(), 1);
+    TerminateJobObject(fJob.Get(), 1);
     WaitForSingleObject(fProcess.Get(), 5000);
   }
 }

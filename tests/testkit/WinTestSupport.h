@@ -24,7 +24,8 @@ std::vector<std::string> SplitLines(const std::string& text);  // lines ended by
 // The lines of "TovlaneClient.log" in the temporary folder, which this process and the client share.
 std::vector<std::string> LogLines();
 
-// One run of a program started by a test; ended at the latest when the object goes.
+// One run of a program started by a test; ended at the latest when the object goes, together with every process
+// it started, so that a program that hangs fails its test and holds nothing of the test run.
 class TProcess {
  public:
   TProcess(const std::wstring& program, const std::wstring& arguments);
@@ -38,6 +39,7 @@ class TProcess {
   bool WaitForExit(DWORD timeoutMs, DWORD& exitCode) const;
 
  private:
+  TKernelHandle fJob;  // the program and what it starts
   TKernelHandle fProcess;
   DWORD fId = 0;
 };
