@@ -104,10 +104,6 @@ int wmain(int argc, wchar_t** argv) {
     WriteRunnerLine(STD_ERROR_HANDLE, L"cannot run the page: " + AnsiToWide(error.what()));
   }
   OleUninitialize();
-  // Workers of the bridge may still be running, and logging. Every line is written by now, unbuffered, so the
-  // process ends at once: returning from wmain would destroy the static objects under them, and ExitProcess
-  // would end them wherever they are and then run the libraries' detach code, which waits forever for a lock
-  // that an ended worker held (the heap's, the log's).
-  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
-  return exitCode;
+  // Workers of the bridge may still be running.
+  EndProcess(exitCode);
 }

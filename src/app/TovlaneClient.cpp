@@ -83,5 +83,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   InitGuiApplication();
   IniFile = std::make_unique<TIniFile>(SettingsFileName());
   if (choice.hasOpenUrl) OpenUrl = choice.openUrl;
-  return choice.mode == TRunMode::MainWindow ? RunMainWindow() : RunToolsWindow();
+  // Workers of the voice engine and the update may still be running.
+  EndProcess(choice.mode == TRunMode::MainWindow ? RunMainWindow() : RunToolsWindow());
 }

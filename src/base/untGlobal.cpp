@@ -62,6 +62,12 @@ void WriteLog(const std::wstring& message) {
   LeaveCriticalSection(&LogLock());
 }
 
+void EndProcess(int exitCode) {
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+  // Not reached; should the system refuse, the process ends the usual way.
+  ExitProcess(static_cast<UINT>(exitCode));
+}
+
 bool AppendLineToFile(const std::wstring& path, const std::wstring& line) {
   try {
     std::string bytes = WideToAnsi(line) + "\r\n";

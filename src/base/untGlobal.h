@@ -14,6 +14,12 @@ std::wstring LogFileName();
 // Appends "<short date> <long time> <message>" to the log; never fails towards the caller.
 void WriteLog(const std::wstring& message);
 
+// Ends the process with exitCode at once: no static destructor and no library's detach code runs. For the end
+// of a process whose workers may still run: static objects would be destroyed under them, and ExitProcess
+// would end them wherever they are and then wait forever in the detach code for a lock that one of them held
+// (the heap's, for one). Log lines are written unbuffered, so nothing is lost.
+[[noreturn]] void EndProcess(int exitCode);
+
 // Appends line + CR LF in the ANSI code page, creating the file when missing. False on any failure.
 bool AppendLineToFile(const std::wstring& path, const std::wstring& line);
 
