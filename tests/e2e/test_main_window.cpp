@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/untClientVersion.h"
 #include "base/untGlobal.h"
 #include "base/untText.h"
 #include "shell/untFormMain.h"
@@ -98,7 +99,7 @@ TEST(MainWindow, FillsTheWorkAreaWithEveryTitleControlAndClosesWithExitCodeZero)
                {idBtnRefresh, L"刷新"},
                {idBtnTest, L"声音和麦克风录音测试"},
                {idBtnTool, L"工具"},
-               {idLblVersion, L"版本: 1.2.1.14"}};
+               {idLblVersion, L"版本: " TOVLANE_VERSION_TEXT}};
   for (const auto& control : texts) {
     HWND window = GetDlgItem(title, static_cast<int>(control.id));
     ASSERT_NE(nullptr, window);
