@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/untClientVersion.h"
 #include "testkit/WinTestSupport.h"
 
 namespace {
@@ -111,8 +112,9 @@ try { external.recordVoice("s1", "abc"); print("no error"); } catch (e) { print(
 exit(0);
 )");
   ExpectRun(run, 0,
-            {"pc-1.2.1.14 pc-1.2.1.14", "undefined", "before the command", "[main window] ForceFlashUpdate",
-             "undefined", "undefined undefined", "no error", "speechTime must be a number of milliseconds"});
+            {"pc-" TOVLANE_VERSION_TEXT " pc-" TOVLANE_VERSION_TEXT, "undefined", "before the command",
+             "[main window] ForceFlashUpdate", "undefined", "undefined undefined", "no error",
+             "speechTime must be a number of milliseconds"});
 }
 
 // Callbacks sent from workers, as the voice operations send them, through the runner's echo voice engine.

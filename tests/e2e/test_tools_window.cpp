@@ -7,6 +7,7 @@
 #include <wininet.h>
 
 #include <string>
+#include <utility>
 
 #include "base/untText.h"
 #include "testkit/MTUInterfaces.h"
@@ -109,13 +110,23 @@ TEST(ToolsWindow, LooksAsLaidOutAndClosesWithExitCodeZero) {
   for (const wchar_t* text :
        {L"清理IE缓存", L"修正MTU并重启", L"恢复系统默认值", L"Internet Explorer 缓存", L"网络最大传输单元(MTU)"})
     EXPECT_NE(nullptr, tools.Button(text)) << WideToAnsi(text);
-  HWND button = tools.Button(L"修正MTU并重启");
-  RECT bounds;
-  GetWindowRect(button, &bounds);
-  MapWindowPoints(nullptr, tools.Form(), reinterpret_cast<POINT*>(&bounds), 2);
-  EXPECT_EQ((RECT{24 + 328, 120 + 32, 24 + 328 + 145, 120 + 32 + 33}.left), bounds.left);
-  EXPECT_EQ(120 + 32, bounds.top);
-  EXPECT_EQ(145, bounds.right - bounds.left);
+  // The two groups share their left and right edges, and so do the three buttons, each inside its group.
+  auto place = [&](const wchar_t* text) {
+    RECT bounds{};
+    GetWindowRect(tools.Button(text), &bounds);
+    return bounds;
+  };
+  const RECT cacheGroup = place(L"Internet Explorer 缓存"), mtuGroup = place(L"网络最大传输单元(MTU)");
+  EXPECT_TRUE(cacheGroup.left == mtuGroup.left && cacheGroup.right == mtuGroup.right);
+  EXPECT_LT(cacheGroup.bottom, mtuGroup.top);
+  const RECT clear = place(L"清理IE缓存");
+  const std::pair<RECT, RECT> buttons[] = {
+      {clear, cacheGroup}, {place(L"修正MTU并重启"), mtuGroup}, {place(L"恢复系统默认值"), mtuGroup}};
+  for (const auto& [button, group] : buttons) {
+    EXPECT_TRUE(button.left == clear.left && button.right == clear.right);
+    RECT inside;
+    EXPECT_TRUE(IntersectRect(&inside, &button, &group) && EqualRect(&inside, &button));
+  }
   Sleep(500);
   EXPECT_TRUE(SaveWindowScreenshot(tools.Form(), L"tools-window"));
   EXPECT_EQ(0, tools.Close());

@@ -11,7 +11,6 @@
 #include "bridge/untResolvedUrl.h"
 #include "bridge/untTovlaneHttp.h"
 #include "support/http/HttpClient.h"
-#include "support/http/Multipart.h"
 
 TEST(ResolvedUrl, HostReplacedByItsAddress) {
   struct TCase {
@@ -137,46 +136,6 @@ std::string Server() {
   const char* address = std::getenv("TOVLANE_SERVER");
   return address ? address : "http://127.0.0.1:9";
 }
-
-// A WAV image of blocks IMA ADPCM blocks in the upload format, or of 16-bit PCM when pcm is set.
-std::vector<uint8_t> VoiceImage(int blocks, bool pcm = false) {
-  const uint32_t data = blocks * 256;
-  std::vector<uint8_t> image(48 + data);
-  size_t at = 0;
-  auto put = [&](uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) image[at++] = uint8_t(value >> (8 * i));
-  };
-  auto tag = [&](const char* id) { put(uint32_t(id[0] | id[1] << 8 | id[2] << 16 | id[3] << 24), 4); };
-  tag("RIFF");
-  put(4 + 28 + 8 + data, 4);
-  tag("WAVE");
-  tag("fmt ");
-  put(20, 4);
-  // tag, channels, rate, bytes per second, block align, bits, extension size, samples per block
-  for (auto [value, bytes] : {std::pair{pcm ? 1u : 0x11u, 2},
-                              {1u, 2},
-                              {8000u, 4},
-                              {pcm ? 16000u : 4055u, 4},
-                              {pcm ? 2u : 256u, 2},
-                              {pcm ? 16u : 4u, 2},
-                              {2u, 2},
-                              {505u, 2}})
-    put(value, bytes);
-  tag("data");
-  put(data, 4);
-  return image;
-}
-
-std::string Score(const std::string& body, const std::string& contentType) {
-  THttpClient client;
-  TMemoryStream reply;
-  try {
-    client.Post(Server() + "/score", body, contentType, reply);
-  } catch (const EHttpStatusError& e) {
-    return std::to_string(e.StatusCode);
-  }
-  return std::string(reinterpret_cast<const char*>(reply.Memory()), size_t(reply.Size()));
-}
 }  // namespace
 
 TEST(TovlaneHttp, RequestsTheAddressWithTheIdentityAndNamesTheHostWithoutPort) {
@@ -207,58 +166,6 @@ TEST(TovlaneHttp, RequestsTheAddressWithTheIdentityAndNamesTheHostWithoutPort) {
   http.PreResolveHost(Server() + "/echo#part");
   EXPECT_EQ(Server() + "/echo#part", http.FResolvedUrl);
   EXPECT_EQ("", http.FOriginalHost);
-}
-
-TEST(ScoringService, TakesOnlyTheThreePartsInOrderWithTheTemplatesFormat) {
-  struct TCase {
-    const char* what;
-    std::vector<const char*> names;  // parts in the order sent
-    const char* textType;
-    const char* fileName;
-    std::vector<uint8_t> voice;
-    const char* answer;
-  };
-  const auto voice = VoiceImage(32);
-  const TCase cases[] = {
-      {"as the client sends it",
-       {"word", "voice", "saveVoice"},
-       "text/plain",
-       "voice.wav",
-       voice,
-       "score ok\nword I read ?this?\nsaveVoice 1\nseconds 2.020\n"},
-      {"parts out of order", {"voice", "word", "saveVoice"}, "text/plain", "voice.wav", voice, "400"},
-      {"a part missing", {"word", "voice"}, "text/plain", "voice.wav", voice, "400"},
-      {"text with a charset", {"word", "voice", "saveVoice"}, "text/plain; charset=utf-8", "voice.wav", voice, "400"},
-      {"voice without file name", {"word", "voice", "saveVoice"}, "text/plain", "", voice, "400"},
-      {"voice in PCM", {"word", "voice", "saveVoice"}, "text/plain", "voice.wav", VoiceImage(32, true), "400"},
-      {"voice without audio", {"word", "voice", "saveVoice"}, "text/plain", "voice.wav", VoiceImage(0), "400"},
-      {"voice cut short",
-       {"word", "voice", "saveVoice"},
-       "text/plain",
-       "voice.wav",
-       std::vector<uint8_t>(voice.begin(), voice.end() - 1),
-       "400"},
-  };
-  for (const TCase& c : cases) {
-    TMultipartFormData form;
-    for (std::string name : c.names) {
-      if (name == "voice")
-        form.AddBytes(name, c.fileName, "application/octet-stream", c.voice);
-      else
-        form.AddText(name, name == "word" ? L"I read \u201cthis\u201d" : L"1", c.textType);
-    }
-    std::string body = form.Body();
-    EXPECT_EQ(c.answer, Score(body, form.ContentType())) << c.what;
-  }
-  // A Content-Transfer-Encoding header on any part is refused.
-  TMultipartFormData form;
-  form.AddText("word", L"w", "text/plain");
-  form.AddBytes("voice", "voice.wav", "application/octet-stream", voice);
-  form.AddText("saveVoice", L"0", "text/plain");
-  std::string body = form.Body();
-  const std::string type = "Content-Type: text/plain\r\n";
-  body.insert(body.find(type) + type.size(), "Content-Transfer-Encoding: binary\r\n");
-  EXPECT_EQ("400", Score(body, form.ContentType()));
 }
 
 TEST(BridgeCallbackScript, PlainIdsGiveThePagesOwnLines) {

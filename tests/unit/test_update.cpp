@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "base/untClientVersion.h"
 #include "support/crypto/Digest.h"
 #include "support/http/HttpClient.h"
 #include "update/untFormDownloadRules.h"
@@ -118,7 +119,7 @@ TEST(UpdateCheck, AddressCarriesTheConstantVersionAndTheEncodedClientId) {
       {lone, L"b%EF%BF%BD"},
   };
   for (const auto& [clientId, encoded] : cases)
-    EXPECT_EQ(base + L"?v=1.2.1.14&clientId=" + encoded, UpdateCheckUrl(base, clientId));
+    EXPECT_EQ(base + L"?v=" TOVLANE_VERSION_TEXT "&clientId=" + encoded, UpdateCheckUrl(base, clientId));
 }
 
 TEST(UpdateDecision, FlashVersionTable) {
@@ -150,11 +151,11 @@ TEST(UpdateDecision, ClientFirstWithTheSettingsOverridingTheInputs) {
   both.FlashRequiredVersion = L"11.8";
   both.FlashSetupFileUrl = L"http://h/flash.exe";
   both.FlashSetupFileMd5 = L"FF";
-  both.ClientRequiredVersion = L"1.2.1.15";
+  both.ClientRequiredVersion = L"" TOVLANE_FOLLOWING_VERSION;
   both.ClientSetupFileUrl = L"http://h/client.exe";
   both.ClientSetupFileMd5 = L"CC";
   TUpdateDescription flashOnly = both;
-  flashOnly.ClientRequiredVersion = L"1.2.1.14";
+  flashOnly.ClientRequiredVersion = L"" TOVLANE_VERSION_TEXT;
   TUpdateDescription lowerTag = both;
   lowerTag.Tag = L"tvln";
   using Settings = std::map<std::wstring, std::wstring>;
@@ -175,7 +176,7 @@ TEST(UpdateDecision, ClientFirstWithTheSettingsOverridingTheInputs) {
       // The settings win over the installed versions, even when present but empty.
       {flashOnly, kForcedFlashVersion, {{L"ForceFlashVersion", L"12.0"}}, nullptr, nullptr, 0},
       {flashOnly, L"11.9", {{L"ForceFlashVersion", L""}}, kFlashSetupFileName, L"http://h/flash.exe", 1},
-      {both, L"11.9", {{L"ForceClientVersion", L"1.2.1.15"}}, nullptr, nullptr, 0},
+      {both, L"11.9", {{L"ForceClientVersion", L"" TOVLANE_FOLLOWING_VERSION}}, nullptr, nullptr, 0},
       {flashOnly, L"11.9", {{L"ForceClientVersion", L"1.0"}}, kClientSetupFileName, L"http://h/client.exe", 1},
       {both, L"11.9", {{L"ForceDownloadUrl", L"http://o/x.exe"}}, kClientSetupFileName, L"http://o/x.exe", 1},
       {flashOnly, L"11.9", {{L"ForceDownloadUrl", L"http://o/x.exe"}}, nullptr, nullptr, 0},

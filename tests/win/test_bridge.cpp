@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/untClientVersion.h"
 #include "base/untMainThread.h"
 #include "base/untVariant.h"
 #include "bridge/untCallbackScript.h"
@@ -363,7 +364,7 @@ TEST_F(Bridge, PluginMethodsAndFailuresOfTheOperationsBehind) {
     auto version = Page(L"getVoxExternalPluginVersion");
     ASSERT_EQ(S_OK, version->hr);
     ASSERT_EQ(VT_BSTR, version->ret->vt);
-    EXPECT_EQ(L"pc-1.2.1.14", TextOfBstr(version->ret->bstrVal));
+    EXPECT_EQ(L"pc-" TOVLANE_VERSION_TEXT, TextOfBstr(version->ret->bstrVal));
   }
 
   bridge->recordedVoices.With([](auto& items) {

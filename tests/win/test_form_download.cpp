@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "base/untMainThread.h"
@@ -42,28 +43,40 @@ TEST_F(FormDownload, LaysOutItsControlsAsDesigned) {
   const LONG style = GetWindowLongW(form.Handle(), GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-  struct {
+  const struct {
     UINT_PTR id;
-    int left, top, width, height;
     const wchar_t* text;
-  } controls[] = {{idLblTip, 24, 29, 150, 13, L"您需要更新 Tovlane 程序。"},
-                  {idLbl2, 24, 61, 111, 13, L"正在下载更新程序 ..."},
-                  {idLblSpeedTime, 192, 61, 44, 13, L""},
-                  {idPbBar, 24, 96, 337, 17, L""},
-                  {idBtnCancel, 264, 136, 97, 33, L"取消更新"}};
+  } controls[] = {{idLblTip, L"您需要更新 Tovlane 程序。"},
+                  {idLbl2, L"正在下载更新程序 ..."},
+                  {idLblSpeedTime, L""},
+                  {idPbBar, L""},
+                  {idBtnCancel, L"取消更新"}};
+  std::map<UINT_PTR, RECT> place;
   for (const auto& c : controls) {
     HWND control = Control(form, c.id);
     ASSERT_NE(nullptr, control) << c.id;
-    RECT bounds;
-    GetWindowRect(control, &bounds);
-    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&bounds), 2);
-    EXPECT_EQ(c.left, bounds.left) << c.id;
-    EXPECT_EQ(c.top, bounds.top) << c.id;
-    // Labels grow to fit their text, never shrink below the design.
-    EXPECT_LE(c.width, bounds.right - bounds.left) << c.id;
-    EXPECT_EQ(c.height, bounds.bottom - bounds.top) << c.id;
     EXPECT_EQ(c.text, Text(control)) << c.id;
+    GetWindowRect(control, &place[c.id]);
+    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&place[c.id]), 2);
+    EXPECT_TRUE(place[c.id].left >= 0 && place[c.id].right <= client.right && place[c.id].bottom <= client.bottom)
+        << c.id;
   }
+  // The texts and the bar start on one line, the bar ends where the button does, the estimate stands level with
+  // the line before it; from top to bottom: tip, progress line, bar, button.
+  const struct {
+    UINT_PTR a;
+    LONG RECT::*edgeOfA;
+    UINT_PTR b;
+    LONG RECT::*edgeOfB;
+  } shared[] = {{idLblTip, &RECT::left, idLbl2, &RECT::left},
+                {idLbl2, &RECT::left, idPbBar, &RECT::left},
+                {idPbBar, &RECT::right, idBtnCancel, &RECT::right},
+                {idLbl2, &RECT::top, idLblSpeedTime, &RECT::top},
+                {idLbl2, &RECT::bottom, idLblSpeedTime, &RECT::bottom}};
+  for (const auto& edge : shared) EXPECT_EQ(place[edge.a].*edge.edgeOfA, place[edge.b].*edge.edgeOfB) << edge.a;
+  const UINT_PTR fromTop[] = {idLblTip, idLbl2, idPbBar, idBtnCancel};
+  for (size_t i = 1; i < std::size(fromTop); ++i)
+    EXPECT_LT(place[fromTop[i - 1]].bottom, place[fromTop[i]].top) << fromTop[i];
   PBRANGE range = {};
   SendMessageW(Control(form, idPbBar), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
   EXPECT_EQ(0, range.iLow);

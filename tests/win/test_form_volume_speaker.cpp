@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -92,24 +93,47 @@ bool PumpUntil(const std::function<bool()>& done, DWORD boundMs) {
   return true;
 }
 
-// The capture destinations of the legacy mixer: (volume, muted) of each master line. (This environment's source
-// lines take values without keeping them.)
+// The destinations of the legacy mixer of one target type: (volume, muted) of each master line, set to a value
+// first when one is given. (This environment's source lines take values without keeping them.)
 struct TLineState {
   int volume;
   bool muted;
 };
-std::vector<TLineState> RecordingLines() {
+std::vector<TLineState> MasterLines(TMixerLineTargetType target, const TLineState* set = nullptr) {
   std::vector<TLineState> lines;
   TAudioMixer mixer;
   for (int id = 0; id < TAudioMixer::MixerCount(); ++id) {
     mixer.SetMixerID(id);
     for (int destination = 0; destination < mixer.DestinationCount(); ++destination) {
       mixer.SetDestinationID(destination);
-      if (mixer.Master().TargetType() != TMixerLineTargetType::tgWaveIn) continue;
+      if (mixer.Master().TargetType() != target) continue;
+      if (set) {
+        mixer.Master().SetVolume(set->volume);
+        mixer.Master().SetMute(set->muted);
+      }
       lines.push_back({mixer.Master().Volume(), mixer.Master().Mute()});
     }
   }
   return lines;
+}
+std::vector<TLineState> RecordingLines() { return MasterLines(TMixerLineTargetType::tgWaveIn); }
+
+// This environment's playback destinations as the wave-out lines that sound cards name (Wine's name no target).
+MMRESULT WINAPI PlaybackAsSpeakerLine(HMIXEROBJ mixer, MIXERLINEW* line, DWORD flags) {
+  const MMRESULT result = mixerGetLineInfoW(mixer, line, flags);
+  if (result == MMSYSERR_NOERROR && line->dwComponentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS)
+    line->Target.dwType = MIXERLINE_TARGETTYPE_WAVEOUT;
+  return result;
+}
+
+HRESULT WINAPI NoCoreAudio(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* object) {
+  *object = nullptr;
+  return REGDB_E_CLASSNOTREG;
+}
+
+int CountOf(const std::string& text, const std::vector<std::string>& lines) {
+  return static_cast<int>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != line.npos; }));
 }
 
 class FormVolumeSpeaker : public ::testing::Test {
@@ -151,17 +175,9 @@ TEST_F(FormVolumeSpeaker, OpensWithEveryLineUnmutedAndAtLeastFiftyAndListsEveryD
   EXPECT_EQ(69, RecordingLines().front().volume);
 
   // This environment's playback destinations name no wave-out target (the sources do), so the speaker slider
-  // has no line to follow and stays at 100.
-  bool speakerLine = false;
-  TAudioMixer mixer;
-  for (int id = 0; id < TAudioMixer::MixerCount(); ++id) {
-    mixer.SetMixerID(id);
-    speakerLine |= mixer.Master().TargetType() == TMixerLineTargetType::tgWaveOut;
-  }
-  if (!speakerLine) {
-    EXPECT_EQ(100, SpeakerSlider(form).Value());
-  }
-  EXPECT_GE(SpeakerSlider(form).Value(), 50);
+  // has no line to follow and stays at 100 (the test of the speaker line below presents one).
+  EXPECT_TRUE(MasterLines(TMixerLineTargetType::tgWaveOut).empty());
+  EXPECT_EQ(100, SpeakerSlider(form).Value());
 
   HWND list = Control(form, {TForm::idPnlMicrophoneTest, TForm::idCmbMicrophoneDevices});
   const int devices = static_cast<int>(waveInGetNumDevs());
@@ -189,6 +205,39 @@ TEST_F(FormVolumeSpeaker, OpensWithEveryLineUnmutedAndAtLeastFiftyAndListsEveryD
 
   ShowWindow(form.Handle(), SW_SHOW);
   EXPECT_TRUE(SaveWindowScreenshot(form.Handle(), L"sound-test-speaker-page"));
+}
+
+// The speaker line through the route that the window chooses: with Core Audio the endpoint takes the slider's
+// volume and the line stays at full volume; without it the slider follows the line, raised to 50, and sets it.
+TEST_F(FormVolumeSpeaker, TheSpeakerSliderTakesTheEndpointVolumeOrTheSpeakerLine) {
+  const struct {
+    const char* route;  // as the window logs it
+    bool coreAudio;
+    int lineAtOpening, lineAtSeventy;  // the speaker line's volume once opened, and with the slider at 70
+  } cases[] = {{"endpoint volume", true, 100, 100}, {"legacy mixer", false, 50, 70}};
+  const TMixerCalls mixer = MixerCalls;
+  const TComCalls com = ComCalls;
+  MixerCalls.getLineInfo = PlaybackAsSpeakerLine;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.route);
+    ComCalls = com;
+    if (!c.coreAudio) ComCalls.createInstance = NoCoreAudio;
+    const TLineState lowAndMuted = {30, true};
+    ASSERT_FALSE(MasterLines(TMixerLineTargetType::tgWaveOut, &lowAndMuted).empty());
+    const std::string routeLine = std::string("TFormVolumeSpeaker speaker volume: ") + c.route;
+    const int routeLines = CountOf(routeLine, LogLines());
+    TForm form(nullptr);
+    EXPECT_EQ(routeLines + 1, CountOf(routeLine, LogLines()));
+    EXPECT_GE(SpeakerSlider(form).Value(), 50);
+    for (const TLineState& line : MasterLines(TMixerLineTargetType::tgWaveOut)) {
+      EXPECT_EQ(c.lineAtOpening, line.volume);
+      EXPECT_FALSE(line.muted);
+    }
+    SpeakerSlider(form).SetValue(70);
+    for (const TLineState& line : MasterLines(TMixerLineTargetType::tgWaveOut)) EXPECT_EQ(c.lineAtSeventy, line.volume);
+  }
+  MixerCalls = mixer;
+  ComCalls = com;
 }
 
 TEST_F(FormVolumeSpeaker, PlayButtonPlaysTheTestSoundIntoTheSpeakersAndComesUpAtItsEnd) {
@@ -356,10 +405,6 @@ std::wstring TestSoundBeside() {
   return beside.substr(0, beside.find_last_of(L'\\') + 1) + L"TestSound.wav";
 }
 
-HRESULT WINAPI NoCoreAudio(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* object) {
-  *object = nullptr;
-  return REGDB_E_CLASSNOTREG;
-}
 MMRESULT WINAPI NoMixerOpens(HMIXER* mixer, UINT, DWORD_PTR, DWORD_PTR, DWORD) {
   *mixer = nullptr;
   return MMSYSERR_NODRIVER;

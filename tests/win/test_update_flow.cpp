@@ -97,7 +97,7 @@ TEST_F(UpdateFlow, DecidesDownloadsChecksAndStartsTheSetup) {
       {L"flash", {{L"ForceFlashVersion", L"11.8.800.149"}}, L"FlashSetup.exe", nullptr},
       {L"flash", {{L"ForceFlashVersion", L"11.8.800.150"}}, nullptr, nullptr},
       {L"setup-404", {{L"ForceDownloadUrl", ServerUrl(L"/setup/test-setup")}}, L"TovlaneSetup.exe", nullptr},
-      {L"client", {{L"ForceClientVersion", L"1.2.1.15"}}, nullptr, nullptr},
+      {L"client", {{L"ForceClientVersion", L"" TOVLANE_FOLLOWING_VERSION}}, nullptr, nullptr},
       {L"current", {}, nullptr, nullptr},
       {L"lower-tag", {}, nullptr, nullptr},
       {L"unknown-keys", {}, L"TovlaneSetup.exe", nullptr},
