@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "base/untVariant.h"
 #include "bridge/untCallbackScript.h"
 
 namespace {
@@ -70,15 +71,6 @@ VARIANT NumberArgument(const DISPPARAMS& params, UINT index, VARTYPE type, const
   }
   if (FAILED(VariantChangeType(&number, &source, 0, type))) throw EHostCallError(failure);
   return number;
-}
-
-std::wstring TextArgument(const DISPPARAMS& params, UINT index) {
-  VARIANT source = Argument(params, index), text;
-  VariantInit(&text);
-  if (FAILED(VariantChangeType(&text, &source, 0, VT_BSTR))) return std::wstring();
-  std::wstring result(text.bstrVal, SysStringLen(text.bstrVal));
-  VariantClear(&text);
-  return result;
 }
 
 }  // namespace
@@ -241,7 +233,8 @@ STDMETHODIMP TPageRunner::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
 void TPageRunner::Invoke(DISPID id, DISPPARAMS& params, VARIANT& result) {
   switch (id) {
     case kPrint:
-      WriteRunnerLine(STD_OUTPUT_HANDLE, TextArgument(params, 0));
+      // The page's print hands over String(text).
+      WriteRunnerLine(STD_OUTPUT_HANDLE, StringOrEmpty(Argument(params, 0)));
       return;
     case kExit:
       fExitCode = NumberArgument(params, 0, VT_I4, L"exit needs a whole number").lVal;

@@ -24,10 +24,9 @@ namespace {
 
 }  // namespace
 
-void TEchoVoiceOperations::recordVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId,
-                                       int32_t speechTime) {
-  // The worker holds the bridge as the bridge's own workers do, and ends by itself.
-  std::thread([hold = ComPtr<TTovlaneWebBrowserExternal>::Share(&bridge), sentenceId, speechTime] {
+void TEchoVoiceOperations::recordVoice(IVoiceHost& host, const std::wstring& sentenceId, int32_t speechTime) {
+  // The worker keeps its host alive as the voice engine's own workers do, and ends by itself.
+  std::thread([hold = host.KeepAlive(), sentenceId, speechTime] {
     try {
       for (int32_t k = 1; k <= speechTime; ++k)
         hold->callJavascript(CallbackScript(TCallback::cbRecordVoiceCompleted, sentenceId, std::to_wstring(k)));
@@ -36,16 +35,12 @@ void TEchoVoiceOperations::recordVoice(TTovlaneWebBrowserExternal& bridge, const
   }).detach();
 }
 
-void TEchoVoiceOperations::playRecordedVoice(TTovlaneWebBrowserExternal&, const std::wstring&) { EchoOnlyRecords(); }
-void TEchoVoiceOperations::scoreRecordedVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring&,
-                                              const std::wstring& sentenceId, const std::wstring&,
-                                              const std::wstring&) {
-  bridge.callJavascript(CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, sentenceId, L"no_recorded_voice"));
+void TEchoVoiceOperations::playRecordedVoice(IVoiceHost&, const std::wstring&) { EchoOnlyRecords(); }
+void TEchoVoiceOperations::scoreRecordedVoice(IVoiceHost& host, const std::wstring&, const std::wstring& sentenceId,
+                                              const std::wstring&, const std::wstring&) {
+  host.callJavascript(CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, sentenceId, L"no_recorded_voice"));
 }
-std::optional<std::wstring> TEchoVoiceOperations::getScoreRecordedVoiceResult(TTovlaneWebBrowserExternal&,
-                                                                              const std::wstring&) {
+std::optional<std::wstring> TEchoVoiceOperations::getScoreRecordedVoiceResult(IVoiceHost&, const std::wstring&) {
   EchoOnlyRecords();
 }
-void TEchoVoiceOperations::playAudio(TTovlaneWebBrowserExternal&, const std::wstring&, const std::wstring&) {
-  EchoOnlyRecords();
-}
+void TEchoVoiceOperations::playAudio(IVoiceHost&, const std::wstring&, const std::wstring&) { EchoOnlyRecords(); }

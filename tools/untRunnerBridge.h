@@ -29,12 +29,10 @@ class TMainWindowStandIn : public IMainWindowOperations {
 // status does; the other voice calls fail.
 class TEchoVoiceOperations : public IVoiceOperations {
  public:
-  void recordVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId, int32_t speechTime) override;
-  void playRecordedVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId) override;
-  void scoreRecordedVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& voiceEngineUrl,
-                          const std::wstring& sentenceId, const std::wstring& englishText,
-                          const std::wstring& saveVoice) override;
-  std::optional<std::wstring> getScoreRecordedVoiceResult(TTovlaneWebBrowserExternal& bridge,
-                                                          const std::wstring& sentenceId) override;
-  void playAudio(TTovlaneWebBrowserExternal& bridge, const std::wstring& contextId, const std::wstring& url) override;
+  void recordVoice(IVoiceHost& host, const std::wstring& sentenceId, int32_t speechTime) override;
+  void playRecordedVoice(IVoiceHost& host, const std::wstring& sentenceId) override;
+  void scoreRecordedVoice(IVoiceHost& host, const std::wstring& voiceEngineUrl, const std::wstring& sentenceId,
+                          const std::wstring& englishText, const std::wstring& saveVoice) override;
+  std::optional<std::wstring> getScoreRecordedVoiceResult(IVoiceHost& host, const std::wstring& sentenceId) override;
+  void playAudio(IVoiceHost& host, const std::wstring& contextId, const std::wstring& url) override;
 };

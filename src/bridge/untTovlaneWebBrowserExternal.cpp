@@ -1,52 +1,29 @@
 #include "bridge/untTovlaneWebBrowserExternal.h"
 
-#include <mshtml.h>
-
 #include <cmath>
-#include <new>
 #include <stdexcept>
 
 #include "base/untConfig.h"
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
+#include "base/untSettings.h"
 #include "base/untText.h"
 #include "base/untVariant.h"
-#include "bridge/untCallbackScript.h"
 
 namespace {
 
 const wchar_t kInterfaceName[] = L"ITovlaneWebBrowserExternal";
-const DISPID kDispidDocument = 203;  // IWebBrowser2::Document
-// Numbers become text the same way on every system, whatever the user's locale.
-const LCID kConversionLocale = 0x0409;
-
-// By-reference arguments are read through.
-void Dereference(const VARIANT& argument, TVariant& value) {
-  if (FAILED(VariantCopyInd(value.Get(), const_cast<VARIANT*>(&argument))))
-    throw std::invalid_argument("an argument cannot be read");
-}
-
-// The text of any argument: null and undefined are the empty text, numbers their decimal form.
-std::wstring TextArgument(const VARIANT& argument, const char* name) {
-  TVariant value;
-  Dereference(argument, value);
-  if (value->vt == VT_EMPTY || value->vt == VT_NULL) return std::wstring();
-  TVariant text;
-  if (FAILED(VariantChangeTypeEx(text.Get(), value.Get(), kConversionLocale, VARIANT_ALPHABOOL, VT_BSTR)))
-    throw std::invalid_argument(std::string(name) + " cannot be read as text");
-  return TextOfBstr(text->bstrVal);
-}
 
 // A whole number of milliseconds: text is parsed, fractions round to the even neighbour at .5.
 int32_t SpeechTimeArgument(const VARIANT& argument) {
   const char* const kMessage = "speechTime must be a number of milliseconds";
   TVariant value;
-  Dereference(argument, value);
+  CopyReferred(argument, value);
   // The system's conversion has no answer for NaN and the infinities.
   if ((value->vt == VT_R8 && !std::isfinite(value->dblVal)) || (value->vt == VT_R4 && !std::isfinite(value->fltVal)))
     throw std::invalid_argument(kMessage);
   TVariant number;
-  if (FAILED(VariantChangeTypeEx(number.Get(), value.Get(), kConversionLocale, 0, VT_I4)))
+  if (FAILED(VariantChangeTypeEx(number.Get(), value.Get(), kArgumentLocale, 0, VT_I4)))
     throw std::invalid_argument(kMessage);
   return number->lVal;
 }
@@ -91,37 +68,11 @@ HRESULT PageCallWithResult(VARIANT* ret, Body&& body) {
 
 }  // namespace
 
-void TWebBrowserScriptExecutor::ExecJavascript(const std::wstring& script) {
-  try {
-    if (!FAttachedWebBrowser) return;
-    DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    TVariant document;
-    if (FAILED(FAttachedWebBrowser->Invoke(kDispidDocument, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                                           document.Get(), nullptr, nullptr)) ||
-        document->vt != VT_DISPATCH || !document->pdispVal)
-      return;
-    ComPtr<IHTMLDocument2> htmlDocument;
-    ComPtr<IHTMLWindow2> window;
-    if (FAILED(document->pdispVal->QueryInterface(IID_IHTMLDocument2, htmlDocument.Receive())) ||
-        FAILED(htmlDocument->get_parentWindow(window.Receive())) || !window)
-      return;
-    const TBstr code = BstrOf(GuardedScript(script));
-    const TBstr language = BstrOf(L"JavaScript");
-    TVariant result;
-    window->execScript(code.Get(), language.Get(), result.Get());
-  } catch (...) {
-    // A callback that cannot run is lost without trace.
-  }
-}
-
 ComPtr<TTovlaneWebBrowserExternal> TTovlaneWebBrowserExternal::Create(std::unique_ptr<IScriptExecutor> executor,
                                                                       std::unique_ptr<IVoiceOperations> voice) {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) throw std::runtime_error("the path of the executable cannot be read");
   ComPtr<ITypeLib> library;
   ComPtr<ITypeInfo> typeInfo;
-  if (FAILED(LoadTypeLib(path, library.Receive())) ||
+  if (FAILED(LoadTypeLib(ExecutableFileName().c_str(), library.Receive())) ||
       FAILED(library->GetTypeInfoOfGuid(IID_ITovlaneWebBrowserExternal, typeInfo.Receive())))
     throw std::runtime_error("the type library of window.external cannot be loaded from the executable");
   return ComPtr<TTovlaneWebBrowserExternal>(
@@ -147,13 +98,17 @@ void TTovlaneWebBrowserExternal::QueueRecordFailedTip() {
   QueueToMainWindow(&IMainWindowOperations::ShowRecordFailedTip);
 }
 
+std::shared_ptr<IVoiceHost> TTovlaneWebBrowserExternal::KeepAlive() {
+  AddRef();
+  return std::shared_ptr<IVoiceHost>(
+      this, [](IVoiceHost* host) { static_cast<TTovlaneWebBrowserExternal*>(host)->Release(); });
+}
+
 // The queued work holds a reference, so it never runs against a freed bridge, and reads the main window only
 // when it runs, so a window that has gone meanwhile is not reached.
 void TTovlaneWebBrowserExternal::QueueToMainWindow(void (IMainWindowOperations::*operation)()) {
-  AddRef();
-  std::shared_ptr<TTovlaneWebBrowserExternal> self(this, [](TTovlaneWebBrowserExternal* bridge) { bridge->Release(); });
-  Queue([self, operation] {
-    if (self->FMainWindow) (self->FMainWindow->*operation)();
+  Queue([this, held = KeepAlive(), operation] {
+    if (FMainWindow) (FMainWindow->*operation)();
   });
 }
 
@@ -225,23 +180,24 @@ HRESULT TTovlaneWebBrowserExternal::resetVoiceEngine() {
 
 HRESULT TTovlaneWebBrowserExternal::recordVoice(VARIANT sentenceId, VARIANT speechTime) {
   return PageCall([&] {
-    const std::wstring id = TextArgument(sentenceId, "sentenceId");
+    const std::wstring id = ConvertedText(sentenceId, "sentenceId");
     const int32_t milliseconds = SpeechTimeArgument(speechTime);
     Voice("recordVoice").recordVoice(*this, id, milliseconds);
   });
 }
 
 HRESULT TTovlaneWebBrowserExternal::playRecordedVoice(VARIANT sentenceId) {
-  return PageCall([&] { Voice("playRecordedVoice").playRecordedVoice(*this, TextArgument(sentenceId, "sentenceId")); });
+  return PageCall(
+      [&] { Voice("playRecordedVoice").playRecordedVoice(*this, ConvertedText(sentenceId, "sentenceId")); });
 }
 
 HRESULT TTovlaneWebBrowserExternal::scoreRecordedVoice(VARIANT voiceEngineUrl, VARIANT sentenceId, VARIANT englishText,
                                                        VARIANT saveVoice) {
   return PageCall([&] {
-    const std::wstring url = TextArgument(voiceEngineUrl, "voiceEngineUrl");
-    const std::wstring id = TextArgument(sentenceId, "sentenceId");
-    const std::wstring text = TextArgument(englishText, "englishText");
-    const std::wstring save = TextArgument(saveVoice, "saveVoice");
+    const std::wstring url = ConvertedText(voiceEngineUrl, "voiceEngineUrl");
+    const std::wstring id = ConvertedText(sentenceId, "sentenceId");
+    const std::wstring text = ConvertedText(englishText, "englishText");
+    const std::wstring save = ConvertedText(saveVoice, "saveVoice");
     Voice("scoreRecordedVoice").scoreRecordedVoice(*this, url, id, text, save);
   });
 }
@@ -249,14 +205,14 @@ HRESULT TTovlaneWebBrowserExternal::scoreRecordedVoice(VARIANT voiceEngineUrl, V
 HRESULT TTovlaneWebBrowserExternal::getScoreRecordedVoiceResult(VARIANT sentenceId, VARIANT* ret) {
   return PageCallWithResult(ret, [&] {
     return Voice("getScoreRecordedVoiceResult")
-        .getScoreRecordedVoiceResult(*this, TextArgument(sentenceId, "sentenceId"));
+        .getScoreRecordedVoiceResult(*this, ConvertedText(sentenceId, "sentenceId"));
   });
 }
 
 HRESULT TTovlaneWebBrowserExternal::playAudio(VARIANT contextId, VARIANT url) {
   return PageCall([&] {
-    const std::wstring context = TextArgument(contextId, "contextId");
-    const std::wstring address = TextArgument(url, "url");
+    const std::wstring context = ConvertedText(contextId, "contextId");
+    const std::wstring address = ConvertedText(url, "url");
     Voice("playAudio").playAudio(*this, context, address);
   });
 }
@@ -269,7 +225,7 @@ HRESULT TTovlaneWebBrowserExternal::execVoxPluginCommand(VARIANT cmd, VARIANT, V
   return PageCallWithResult(ret, [&] {
     // A command that is not text is no command the client knows.
     TVariant command;
-    Dereference(cmd, command);
+    CopyReferred(cmd, command);
     if (command->vt == VT_BSTR && TextOfBstr(command->bstrVal) == L"ForceUpdateFlash")
       QueueToMainWindow(&IMainWindowOperations::ForceFlashUpdate);
     return std::optional<std::wstring>();

@@ -8,7 +8,6 @@
 #include "audio/WaveACM.h"
 #include "audio/WaveRecorders.h"
 #include "base/untGlobal.h"
-#include "base/untHandle.h"
 #include "base/untMainThread.h"
 #include "base/untSettings.h"
 #include "base/untText.h"
@@ -31,23 +30,20 @@ std::wstring CurrentErrorMessage() {
   }
 }
 
-// Runs work(bridge) on a thread of its own that ends by itself, holding a reference to the bridge. Raises, and
-// starts nothing, when no thread can be made. What escapes the work ends the worker silently.
+// Runs work(host) on a thread of its own that ends by itself, keeping the host alive. Raises, and starts
+// nothing, when no thread can be made. What escapes the work ends the worker silently.
 template <typename Work>
-void StartWorker(TTovlaneWebBrowserExternal& bridge, Work work) {
-  bridge.AddRef();
-  ComPtr<TTovlaneWebBrowserExternal> held(&bridge);
-  std::thread([held = std::move(held), work = std::move(work)]() mutable {
+void StartWorker(IVoiceHost& host, Work work) {
+  std::thread([held = host.KeepAlive(), work = std::move(work)]() mutable {
     try {
-      work(*held.Get());
+      work(*held);
     } catch (...) {
     }
   }).detach();
 }
 
-void Report(TTovlaneWebBrowserExternal& bridge, TCallback callback, const std::wstring& id,
-            const std::wstring& status) {
-  bridge.callJavascript(CallbackScript(callback, id, status));
+void Report(IVoiceHost& host, TCallback callback, const std::wstring& id, const std::wstring& status) {
+  host.callJavascript(CallbackScript(callback, id, status));
 }
 
 // Plays a WAV image from memory and returns when it has ended; no bytes stop whatever is sounding. Without
@@ -67,9 +63,8 @@ std::vector<uint8_t> BytesOf(TMemoryStream& stream) {
 }
 
 // The upload worker: posts the converted recording with its text and stores the service's answer.
-void UploadForScore(TTovlaneWebBrowserExternal& bridge, const std::wstring& voiceEngineUrl,
-                    const std::wstring& sentenceId, const std::wstring& englishText, const std::wstring& saveVoice,
-                    TWaveStorage& converted) {
+void UploadForScore(IVoiceHost& host, const std::wstring& voiceEngineUrl, const std::wstring& sentenceId,
+                    const std::wstring& englishText, const std::wstring& saveVoice, TWaveStorage& converted) {
   const std::wstring prefix = L"scoreRecordedVoice " + sentenceId;
   std::wstring status, data;
   try {
@@ -84,7 +79,7 @@ void UploadForScore(TTovlaneWebBrowserExternal& bridge, const std::wstring& voic
     const std::string body = form.Body();
     http->Post(http->FResolvedUrl, body, form.ContentType(), response);
     data = AnsiToWide(std::string(reinterpret_cast<const char*>(response.Memory()), size_t(response.Size())));
-    bridge.recordedVoices.With([&](auto& items) {
+    host.RecordedVoices().With([&](auto& items) {
       auto entry = items.find(sentenceId);
       if (entry == items.end()) throw std::runtime_error("the recording was removed while it was scored");
       entry->second->FScoreResult = data;
@@ -94,7 +89,7 @@ void UploadForScore(TTovlaneWebBrowserExternal& bridge, const std::wstring& voic
     WriteLog(prefix + L" network exception: " + CurrentErrorMessage());
     status = L"network_error";
   }
-  Report(bridge, TCallback::cbScoreRecordedVoiceCompleted, sentenceId, status);
+  Report(host, TCallback::cbScoreRecordedVoiceCompleted, sentenceId, status);
   WriteLog(prefix + L" done " + data);
 }
 
@@ -109,17 +104,17 @@ TVoiceEngine::TVoiceEngine() : TVoiceEngine(DefaultTemplateFileName()) {}
 
 TVoiceEngine::TVoiceEngine(std::wstring templateFileName) : FTemplateFileName(std::move(templateFileName)) {}
 
-void TVoiceEngine::recordVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId, int32_t speechTime) {
-  WriteLog(L"recordVoice device:" + std::to_wstring(bridge.MicrophoneDeviceId()) + L" sentence:" + sentenceId);
+void TVoiceEngine::recordVoice(IVoiceHost& host, const std::wstring& sentenceId, int32_t speechTime) {
+  WriteLog(L"recordVoice device:" + std::to_wstring(host.MicrophoneDeviceId()) + L" sentence:" + sentenceId);
   const uint32_t length = static_cast<uint32_t>(std::clamp(speechTime, 0, kLongestRecordingMs));
-  StartWorker(bridge, [sentenceId, length](TTovlaneWebBrowserExternal& bridge) {
+  StartWorker(host, [sentenceId, length](IVoiceHost& host) {
     bool peakOk = false;
     try {
       // The recording's stream outlives the recorder, which writes into it until it is destroyed.
       auto voice = std::make_unique<TRecordedVoice>();
       auto recorder = std::make_unique<TStockAudioRecorder>();
       try {
-        recorder->SetDeviceID(bridge.MicrophoneDeviceId());
+        recorder->SetDeviceID(host.MicrophoneDeviceId());
       } catch (const EWaveAudioError&) {
         recorder->SetDeviceID(0);
         WriteLog(L"recordVoice device failed, fallback to 0");
@@ -136,23 +131,23 @@ void TVoiceEngine::recordVoice(TTovlaneWebBrowserExternal& bridge, const std::ws
       peakOk = recorder->Tag > 10;
       recorder->Stop();
       recorder.reset();
-      bridge.recordedVoices.With([&](auto& items) { items[sentenceId] = std::move(voice); });
+      host.RecordedVoices().With([&](auto& items) { items[sentenceId] = std::move(voice); });
     } catch (...) {
       WriteLog(L"recordVoice " + sentenceId + L" exception: " + CurrentErrorMessage());
     }
     WriteLog(L"recordVoice " + sentenceId + L" done");
-    Report(bridge, TCallback::cbRecordVoiceCompleted, sentenceId, kOk);
-    if (!peakOk) bridge.QueueRecordFailedTip();
+    Report(host, TCallback::cbRecordVoiceCompleted, sentenceId, kOk);
+    if (!peakOk) host.QueueRecordFailedTip();
   });
 }
 
-void TVoiceEngine::playRecordedVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId) {
+void TVoiceEngine::playRecordedVoice(IVoiceHost& host, const std::wstring& sentenceId) {
   WriteLog(L"playRecordedVoice " + sentenceId);
-  StartWorker(bridge, [sentenceId](TTovlaneWebBrowserExternal& bridge) {
+  StartWorker(host, [sentenceId](IVoiceHost& host) {
     try {
       // Played from a copy: a new recording may replace the entry meanwhile.
       TMemoryStream copy;
-      bridge.recordedVoices.With([&](auto& items) {
+      host.RecordedVoices().With([&](auto& items) {
         auto entry = items.find(sentenceId);
         if (entry != items.end()) copy.CopyFrom(entry->second->FVoiceData, 0);
       });
@@ -161,16 +156,16 @@ void TVoiceEngine::playRecordedVoice(TTovlaneWebBrowserExternal& bridge, const s
       // Nothing to hear; the page is told it is over all the same.
     }
     WriteLog(L"playRecordedVoice " + sentenceId + L" done");
-    Report(bridge, TCallback::cbPlayRecordedVoiceCompleted, sentenceId, kOk);
+    Report(host, TCallback::cbPlayRecordedVoiceCompleted, sentenceId, kOk);
   });
 }
 
-void TVoiceEngine::scoreRecordedVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& voiceEngineUrl,
+void TVoiceEngine::scoreRecordedVoice(IVoiceHost& host, const std::wstring& voiceEngineUrl,
                                       const std::wstring& sentenceId, const std::wstring& englishText,
                                       const std::wstring& saveVoice) {
   const std::wstring prefix = L"scoreRecordedVoice " + sentenceId;
   WriteLog(L"scoreRecordedVoice " + voiceEngineUrl + L" " + sentenceId + L" " + englishText + L" " + saveVoice);
-  std::unique_ptr<TMemoryStream> copy = bridge.recordedVoices.With([&](auto& items) {
+  std::unique_ptr<TMemoryStream> copy = host.RecordedVoices().With([&](auto& items) {
     auto entry = items.find(sentenceId);
     if (entry == items.end()) return std::unique_ptr<TMemoryStream>();
     auto bytes = std::make_unique<TMemoryStream>();
@@ -197,36 +192,35 @@ void TVoiceEngine::scoreRecordedVoice(TTovlaneWebBrowserExternal& bridge, const 
     }
   }
   if (status.empty()) {
-    StartWorker(bridge, [voiceEngineUrl, sentenceId, englishText, saveVoice,
-                         converted = std::move(converted)](TTovlaneWebBrowserExternal& bridge) {
-      UploadForScore(bridge, voiceEngineUrl, sentenceId, englishText, saveVoice, *converted);
-    });
+    StartWorker(
+        host, [voiceEngineUrl, sentenceId, englishText, saveVoice, converted = std::move(converted)](IVoiceHost& host) {
+          UploadForScore(host, voiceEngineUrl, sentenceId, englishText, saveVoice, *converted);
+        });
     return;
   }
   // Inside the page's own call, before it returns.
-  Report(bridge, TCallback::cbScoreRecordedVoiceCompleted, sentenceId, status);
+  Report(host, TCallback::cbScoreRecordedVoiceCompleted, sentenceId, status);
   WriteLog(prefix + L" done " + status);
 }
 
-std::optional<std::wstring> TVoiceEngine::getScoreRecordedVoiceResult(TTovlaneWebBrowserExternal& bridge,
+std::optional<std::wstring> TVoiceEngine::getScoreRecordedVoiceResult(IVoiceHost& host,
                                                                       const std::wstring& sentenceId) {
   WriteLog(L"getScoreRecordedVoiceResult " + sentenceId);
-  return bridge.recordedVoices.With([&](auto& items) {
+  return host.RecordedVoices().With([&](auto& items) {
     auto entry = items.find(sentenceId);
     return entry == items.end() ? std::optional<std::wstring>() : entry->second->FScoreResult;
   });
 }
 
-void TVoiceEngine::playAudio(TTovlaneWebBrowserExternal& bridge, const std::wstring& contextId,
-                             const std::wstring& url) {
+void TVoiceEngine::playAudio(IVoiceHost& host, const std::wstring& contextId, const std::wstring& url) {
   WriteLog(L"playAudio " + contextId + L" " + url);
-  StartWorker(bridge, [contextId, url](TTovlaneWebBrowserExternal& bridge) {
+  StartWorker(host, [contextId, url](IVoiceHost& host) {
     const std::wstring prefix = L"playAudio " + contextId;
     std::wstring status;  // set after a download attempt
-    // Cached bytes are played in place: an entry is never changed or removed while the bridge lives.
+    // Cached bytes are played in place: an entry is never changed or removed while the host lives.
     TMemoryStream* sound = nullptr;
     // The lock is held through the download, so a second call for the same URL waits and then finds it cached.
-    bridge.downloadedVoices.With([&](auto& items) {
+    host.DownloadedVoices().With([&](auto& items) {
       auto entry = items.find(url);
       if (entry != items.end()) {
         sound = entry->second.get();
@@ -247,9 +241,9 @@ void TVoiceEngine::playAudio(TTovlaneWebBrowserExternal& bridge, const std::wstr
         WriteLog(prefix + L" " + url + L" exception: " + CurrentErrorMessage());
       }
     });
-    if (!status.empty()) Report(bridge, TCallback::cbPlayAudioDownloaded, contextId, status);
+    if (!status.empty()) Report(host, TCallback::cbPlayAudioDownloaded, contextId, status);
     if (sound) PlayWaveImage(*sound);
     WriteLog(prefix + L" " + url + L" done");
-    Report(bridge, TCallback::cbPlayAudioCompleted, contextId, kOk);
+    Report(host, TCallback::cbPlayAudioCompleted, contextId, kOk);
   });
 }

@@ -2,13 +2,13 @@
 // The voice operations behind window.external: recording into the recorded-voice store, playing a recording,
 // converting and uploading it for scoring, and playing audio prompts through the prompt cache.
 //
-// Every long operation runs on a worker of its own that holds a reference to the bridge, takes a store lock only
-// for a copy, an insert or (prompts) a download, and reports with one callback through callJavascript. A worker
+// Every long operation runs on a worker of its own that keeps its host alive, takes a store lock only for a
+// copy, an insert or (prompts) a download, and reports with one callback through callJavascript. A worker
 // never lets an error out: it logs it and still sends its callback.
 #include <cstdint>
 #include <string>
 
-#include "bridge/untTovlaneWebBrowserExternal.h"
+#include "bridge/untVoiceOperations.h"
 
 class TWaveAudioIO;
 
@@ -25,14 +25,12 @@ class TVoiceEngine : public IVoiceOperations {
   TVoiceEngine();
   explicit TVoiceEngine(std::wstring templateFileName);
 
-  void recordVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId, int32_t speechTime) override;
-  void playRecordedVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& sentenceId) override;
-  void scoreRecordedVoice(TTovlaneWebBrowserExternal& bridge, const std::wstring& voiceEngineUrl,
-                          const std::wstring& sentenceId, const std::wstring& englishText,
-                          const std::wstring& saveVoice) override;
-  std::optional<std::wstring> getScoreRecordedVoiceResult(TTovlaneWebBrowserExternal& bridge,
-                                                          const std::wstring& sentenceId) override;
-  void playAudio(TTovlaneWebBrowserExternal& bridge, const std::wstring& contextId, const std::wstring& url) override;
+  void recordVoice(IVoiceHost& host, const std::wstring& sentenceId, int32_t speechTime) override;
+  void playRecordedVoice(IVoiceHost& host, const std::wstring& sentenceId) override;
+  void scoreRecordedVoice(IVoiceHost& host, const std::wstring& voiceEngineUrl, const std::wstring& sentenceId,
+                          const std::wstring& englishText, const std::wstring& saveVoice) override;
+  std::optional<std::wstring> getScoreRecordedVoiceResult(IVoiceHost& host, const std::wstring& sentenceId) override;
+  void playAudio(IVoiceHost& host, const std::wstring& contextId, const std::wstring& url) override;
 
  private:
   std::wstring FTemplateFileName;

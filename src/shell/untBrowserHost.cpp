@@ -1,15 +1,19 @@
 #include "shell/untBrowserHost.h"
 
 #include <mshtmhst.h>
+#include <mshtml.h>
 
 #include <algorithm>
 
 #include "base/untGlobal.h"
+#include "base/untVariant.h"
+#include "bridge/untCallbackScript.h"
 #include "shell/untRememberedLoginWin.h"
 
 namespace {
 const int kTitleHeight = 36;
 const int kMargin = 10;
+const DISPID kDispidDocument = 203;  // IWebBrowser2::Document
 
 // Blanks and control characters, as the other texts from outside are trimmed.
 bool IsBlank(const std::wstring& text) { return text.find_first_not_of(L" \t\r\n") == std::wstring::npos; }
@@ -51,4 +55,27 @@ std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wst
   browser->LoadBlankPage(blankPageTimeoutMs);
   if (!IsBlank(url)) browser->Navigate(url);
   return browser;
+}
+
+void TWebBrowserScriptExecutor::ExecJavascript(const std::wstring& script) {
+  try {
+    if (!FAttachedWebBrowser) return;
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    TVariant document;
+    if (FAILED(FAttachedWebBrowser->Invoke(kDispidDocument, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                                           document.Get(), nullptr, nullptr)) ||
+        document->vt != VT_DISPATCH || !document->pdispVal)
+      return;
+    ComPtr<IHTMLDocument2> htmlDocument;
+    ComPtr<IHTMLWindow2> window;
+    if (FAILED(document->pdispVal->QueryInterface(IID_IHTMLDocument2, htmlDocument.Receive())) ||
+        FAILED(htmlDocument->get_parentWindow(window.Receive())) || !window)
+      return;
+    const TBstr code = BstrOf(GuardedScript(script));
+    const TBstr language = BstrOf(L"JavaScript");
+    TVariant result;
+    window->execScript(code.Get(), language.Get(), result.Get());
+  } catch (...) {
+    // A callback that cannot run is lost without trace.
+  }
 }

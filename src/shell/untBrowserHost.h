@@ -1,7 +1,8 @@
 #pragma once
 // The client's browser: the WebBrowser control with the client's user agent and host flags, the remembered
-// login watching its navigations and documents, and the x87 control word put back after both events (page
-// scripts and plug-ins change it, and the client's own arithmetic expects masked exceptions).
+// login watching its navigations and documents, the x87 control word put back after both events (page
+// scripts and plug-ins change it, and the client's own arithmetic expects masked exceptions), and the
+// executor that runs the bridge's callbacks in its page.
 #include <windows.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "base/untReg.h"
+#include "bridge/untTovlaneWebBrowserExternal.h"
 #include "support/browser/WebBrowserHost.h"
 
 // The longest wait for the blank first page.
@@ -42,3 +44,14 @@ void WebBrowserDocumentComplete(TReg* reg, IDispatch* browser);
 std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url, TReg* reg,
                                                      std::function<IDispatch*()> external,
                                                      DWORD blankPageTimeoutMs = kBlankPageTimeoutMs);
+
+// Runs the script in the current document of the attached browser.
+class TWebBrowserScriptExecutor : public IScriptExecutor {
+ public:
+  // The browser's automation object; a reference is held, so a late callback never reaches a freed browser.
+  void SetAttachedWebBrowser(IDispatch* browser) { FAttachedWebBrowser = ComPtr<IDispatch>::Share(browser); }
+  void ExecJavascript(const std::wstring& script) override;
+
+ private:
+  ComPtr<IDispatch> FAttachedWebBrowser;
+};

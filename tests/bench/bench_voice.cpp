@@ -14,6 +14,7 @@
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
 #include "base/untText.h"
+#include "bridge/untTovlaneWebBrowserExternal.h"
 #include "bridge/untVoiceEngine.h"
 #include "testkit/DispatchCall.h"
 #include "testkit/WinTestSupport.h"

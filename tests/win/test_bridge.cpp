@@ -15,6 +15,7 @@
 #include "base/untVariant.h"
 #include "bridge/untCallbackScript.h"
 #include "bridge/untTovlaneWebBrowserExternal.h"
+#include "shell/untBrowserHost.h"
 #include "testkit/DispatchCall.h"
 #include "testkit/WinTestSupport.h"
 
@@ -80,22 +81,19 @@ class TRecordingVoice : public IVoiceOperations {
   std::optional<std::wstring> scoreResult;
   bool fail = false;
 
-  void recordVoice(TTovlaneWebBrowserExternal&, const std::wstring& id, int32_t speechTime) override {
+  void recordVoice(IVoiceHost&, const std::wstring& id, int32_t speechTime) override {
     Record({"recordVoice", {id}, speechTime});
   }
-  void playRecordedVoice(TTovlaneWebBrowserExternal&, const std::wstring& id) override {
-    Record({"playRecordedVoice", {id}});
-  }
-  void scoreRecordedVoice(TTovlaneWebBrowserExternal&, const std::wstring& url, const std::wstring& id,
-                          const std::wstring& text, const std::wstring& save) override {
+  void playRecordedVoice(IVoiceHost&, const std::wstring& id) override { Record({"playRecordedVoice", {id}}); }
+  void scoreRecordedVoice(IVoiceHost&, const std::wstring& url, const std::wstring& id, const std::wstring& text,
+                          const std::wstring& save) override {
     Record({"scoreRecordedVoice", {url, id, text, save}});
   }
-  std::optional<std::wstring> getScoreRecordedVoiceResult(TTovlaneWebBrowserExternal&,
-                                                          const std::wstring& id) override {
+  std::optional<std::wstring> getScoreRecordedVoiceResult(IVoiceHost&, const std::wstring& id) override {
     Record({"getScoreRecordedVoiceResult", {id}});
     return scoreResult;
   }
-  void playAudio(TTovlaneWebBrowserExternal&, const std::wstring& context, const std::wstring& url) override {
+  void playAudio(IVoiceHost&, const std::wstring& context, const std::wstring& url) override {
     Record({"playAudio", {context, url}});
   }
 
@@ -367,7 +365,7 @@ TEST_F(Bridge, PluginMethodsAndFailuresOfTheOperationsBehind) {
     EXPECT_EQ(L"pc-" TOVLANE_VERSION_TEXT, TextOfBstr(version->ret->bstrVal));
   }
 
-  bridge->recordedVoices.With([](auto& items) {
+  bridge->RecordedVoices().With([](auto& items) {
     items[L"a"] = std::make_unique<TRecordedVoice>();
     items[L"b"] = std::make_unique<TRecordedVoice>();
   });
@@ -376,7 +374,7 @@ TEST_F(Bridge, PluginMethodsAndFailuresOfTheOperationsBehind) {
     EXPECT_EQ(S_OK, reset->hr);
     EXPECT_EQ(VT_EMPTY, reset->ret->vt);
   }
-  EXPECT_EQ(0u, bridge->recordedVoices.With([](auto& items) { return items.size(); }));
+  EXPECT_EQ(0u, bridge->RecordedVoices().With([](auto& items) { return items.size(); }));
 
   const struct {
     VARIANT command;

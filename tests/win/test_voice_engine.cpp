@@ -1,5 +1,6 @@
-// The voice engine behind window.external as a page reaches it, on the test environment's real devices (the sine
-// source as microphone, the null sink as speakers) and against the platform test server (TOVLANE_SERVER).
+// The voice engine behind window.external, called as the bridge calls it but on a host of its own, on the test
+// environment's real devices (the sine source as microphone, the null sink as speakers) and against the platform
+// test server (TOVLANE_SERVER).
 #include <gtest/gtest.h>
 #include <windows.h>
 // mmsystem.h needs windows.h before it.
@@ -7,7 +8,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +24,6 @@
 #include "bridge/untTovlaneHttp.h"
 #include "bridge/untVoiceEngine.h"
 #include "support/http/HttpClient.h"
-#include "testkit/DispatchCall.h"
 #include "testkit/WaveFaults.h"
 #include "testkit/WinTestSupport.h"
 
@@ -58,55 +60,61 @@ int MutedMicrophone() {
   return -1;
 }
 
-class TPageStandIn : public IScriptExecutor, public IMainWindowOperations {
+// What the bridge is to the engine: the two stores, the microphone, the page's callbacks run on the main
+// thread and the record-failed hint queued to it.
+class TPageStandIn final : public IVoiceHost, public std::enable_shared_from_this<TPageStandIn> {
  public:
   std::vector<std::wstring> scripts;
   int tips = 0;
-  void ExecJavascript(const std::wstring& script) override { scripts.push_back(script); }
-  void ShowRecordFailedTip() override { ++tips; }
-  void ForceFlashUpdate() override {}
+  int32_t microphone = 0;
+  TGuardedMap<TRecordedVoice> recordings;
+  TGuardedMap<TMemoryStream> prompts;
+
+  TGuardedMap<TRecordedVoice>& RecordedVoices() override { return recordings; }
+  TGuardedMap<TMemoryStream>& DownloadedVoices() override { return prompts; }
+  int32_t MicrophoneDeviceId() const override { return microphone; }
+  void callJavascript(const std::wstring& script) override {
+    Synchronize([&] { scripts.push_back(script); });
+  }
+  void QueueRecordFailedTip() override {
+    Queue([held = shared_from_this()] { ++held->tips; });
+  }
+  std::shared_ptr<IVoiceHost> KeepAlive() override { return shared_from_this(); }
   size_t Count(const std::wstring& script) const { return std::count(scripts.begin(), scripts.end(), script); }
 };
+
+using TAnswer = std::optional<std::wstring>;
 
 class VoiceEngine : public ::testing::Test {
  protected:
   // The engine logs every step.
   static void SetUpTestSuite() { InitGlobal(); }
   void SetUp() override { Make(TemplateFile()); }
-  void TearDown() override { bridge->SetMainWindow(nullptr); }
 
   void Make(const std::wstring& templateFile) {
-    auto pageOwned = std::make_unique<TPageStandIn>();
-    page = pageOwned.get();
-    bridge = TTovlaneWebBrowserExternal::Create(std::move(pageOwned), std::make_unique<TVoiceEngine>(templateFile));
-    bridge->SetMainWindow(page);
+    page = std::make_shared<TPageStandIn>();
+    engine = std::make_unique<TVoiceEngine>(templateFile);
   }
-  HRESULT Page(const wchar_t* method, std::vector<VARIANT> arguments) {
-    return Call(bridge.Get(), method, std::move(arguments))->hr;
-  }
-  // Runs the page's call and handles messages until the callback line has arrived once more; gives the lines
-  // that arrived meanwhile.
-  std::vector<std::wstring> PageUntil(const wchar_t* method, std::vector<VARIANT> arguments,
-                                      const std::wstring& callback) {
+  // Runs the call and handles messages until the callback line has arrived once more; gives the lines that
+  // arrived meanwhile.
+  std::vector<std::wstring> Until(const std::wstring& callback, const std::function<void()>& call) {
     const size_t before = page->Count(callback), first = page->scripts.size();
-    EXPECT_EQ(S_OK, Page(method, std::move(arguments)));
+    call();
     PumpMessagesUntil([&] { return page->Count(callback) > before; });
     return std::vector<std::wstring>(page->scripts.begin() + first, page->scripts.end());
   }
   void Record(const std::wstring& id, int ms) {
-    PageUntil(L"recordVoice", {Text(id), Int(ms)}, CallbackScript(TCallback::cbRecordVoiceCompleted, id, L"ok"));
+    Until(CallbackScript(TCallback::cbRecordVoiceCompleted, id, L"ok"), [&] { engine->recordVoice(*page, id, ms); });
   }
   void Score(const std::wstring& url, const std::wstring& id, const std::wstring& text, const std::wstring& status) {
-    PageUntil(L"scoreRecordedVoice", {Text(url), Text(id), Text(text), Text(L"1")},
-              CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, id, status));
+    Until(CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, id, status),
+          [&] { engine->scoreRecordedVoice(*page, url, id, text, L"1"); });
   }
-  std::unique_ptr<TCallResult> Result(const std::wstring& id) {
-    return Call(bridge.Get(), L"getScoreRecordedVoiceResult", {Text(id)});
-  }
+  TAnswer Result(const std::wstring& id) { return engine->getScoreRecordedVoiceResult(*page, id); }
 
   TMainThread mainThread;
-  TPageStandIn* page = nullptr;
-  ComPtr<TTovlaneWebBrowserExternal> bridge;
+  std::shared_ptr<TPageStandIn> page;
+  std::unique_ptr<TVoiceEngine> engine;
 };
 
 // The scoring service answers with the form as it arrived (fixtures/platform_server.py): the form that the client
@@ -133,27 +141,28 @@ TEST_F(VoiceEngine, RecordPlayBackScoreAndReadTheAnswer) {
     });
   };
   const auto fallbacksBefore = fallbacks();
-  bridge->SetMicrophoneDeviceId(99);  // no such device: the loud default one is recorded from
+  page->microphone = 99;  // no such device: the loud default one is recorded from
   Record(L"s1", 2000);
   EXPECT_EQ(fallbacksBefore + 1, fallbacks());
-  EXPECT_EQ(L"", TextOfBstr(Result(L"s1")->ret->bstrVal)) << "recorded, not yet scored";
-  PageUntil(L"playRecordedVoice", {Text(L"s1")}, CallbackScript(TCallback::cbPlayRecordedVoiceCompleted, L"s1", L"ok"));
+  EXPECT_EQ(TAnswer(L""), Result(L"s1")) << "recorded, not yet scored";
+  Until(CallbackScript(TCallback::cbPlayRecordedVoiceCompleted, L"s1", L"ok"),
+        [&] { engine->playRecordedVoice(*page, L"s1"); });
   EXPECT_EQ(0, page->tips) << "the sine source is loud: no hint (queued before the playback's callback)";
 
   Score(Server() + L"/score", L"s1", L"Hello, world. Grüße 中文", L"ok");
-  auto result = Result(L"s1");
-  ASSERT_EQ(VT_BSTR, result->ret->vt);
-  const std::wstring answer = TextOfBstr(result->ret->bstrVal);
+  const TAnswer result = Result(L"s1");
+  ASSERT_TRUE(result);
+  const std::wstring answer = *result;
   EXPECT_EQ(SentForm(L"Hello, world. Gr??e ??", L"1"), FormBeforeTheSeconds(answer));
   EXPECT_NEAR(2.0, SecondsIn(answer), 0.3) << answer;
 
   // An error status keeps the answer of the last upload that succeeded.
   Score(Server() + L"/status/500", L"s1", L"x", L"network_error");
-  EXPECT_EQ(answer, TextOfBstr(Result(L"s1")->ret->bstrVal));
+  EXPECT_EQ(TAnswer(answer), Result(L"s1"));
   // A new recording under the id clears its score.
   Record(L"s1", 0);
-  EXPECT_EQ(L"", TextOfBstr(Result(L"s1")->ret->bstrVal));
-  EXPECT_EQ(VT_EMPTY, Result(L"unknown")->ret->vt);
+  EXPECT_EQ(TAnswer(L""), Result(L"s1"));
+  EXPECT_EQ(std::nullopt, Result(L"unknown"));
 }
 
 TEST_F(VoiceEngine, QuietOrShortRecordingsAreStoredAndShowTheHint) {
@@ -166,13 +175,13 @@ TEST_F(VoiceEngine, QuietOrShortRecordingsAreStoredAndShowTheHint) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ms);
     const std::wstring id = L"quiet" + std::to_wstring(c.ms);
-    bridge->SetMicrophoneDeviceId(c.muted ? MutedMicrophone() : 0);
+    page->microphone = c.muted ? MutedMicrophone() : 0;
     Record(id, c.ms);
     PumpMessagesUntil([&] { return page->tips > tips; });
     tips = page->tips;
-    EXPECT_EQ(VT_BSTR, Result(id)->ret->vt) << "stored all the same";
+    EXPECT_TRUE(Result(id)) << "stored all the same";
     if (c.muted) {
-      bridge->recordedVoices.With([](auto& items) {
+      page->recordings.With([](auto& items) {
         TWaveStreamAdapter wave(&items[L"quiet1500"]->FVoiceData, soReference);
         EXPECT_GE(wave.DataSize(), 16000u) << "a second of silence at least, from the muted device";
       });
@@ -183,7 +192,7 @@ TEST_F(VoiceEngine, QuietOrShortRecordingsAreStoredAndShowTheHint) {
 TEST_F(VoiceEngine, EarlyScoringFailuresCallBackBeforeTheCallReturnsAndSendNothing) {
   Record(L"s", 1000);
   TMemoryStream recording;
-  bridge->recordedVoices.With([&](auto& items) { recording.CopyFrom(items[L"s"]->FVoiceData, 0); });
+  page->recordings.With([&](auto& items) { recording.CopyFrom(items[L"s"]->FVoiceData, 0); });
   const std::wstring missing = TemplateFile() + L".missing", truncated = TemplateFile() + L".truncated";
   WriteWholeFile(truncated, ReadWholeFile(TemplateFile()).substr(0, 30));
   const struct {
@@ -203,14 +212,13 @@ TEST_F(VoiceEngine, EarlyScoringFailuresCallBackBeforeTheCallReturnsAndSendNothi
                                             OPEN_EXISTING, 0, nullptr)
                               : INVALID_HANDLE_VALUE);
     ASSERT_EQ(c.locked, lock.Valid());
-    bridge->SetMainWindow(nullptr);
     Make(c.templateFile);
-    bridge->recordedVoices.With([&](auto& items) {
+    page->recordings.With([&](auto& items) {
       items[L"s"] = std::make_unique<TRecordedVoice>();
       items[L"s"]->FVoiceData.CopyFrom(recording, 0);
     });
     const std::wstring query = L"/score?case=" + std::to_wstring(i);
-    ASSERT_EQ(S_OK, Page(L"scoreRecordedVoice", {Text(Server() + query), Text(c.id), Text(L"t"), Text(L"0")}));
+    engine->scoreRecordedVoice(*page, Server() + query, c.id, L"t", L"0");
     EXPECT_EQ(1u, page->Count(CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, c.id, c.status)))
         << "inside the page's call";
     EXPECT_EQ(0, ServerCount(query));
@@ -241,37 +249,36 @@ TEST_F(VoiceEngine, PromptsAreDownloadedOncePerUrlAndFailuresTriedAgain) {
       if (!reports[call].empty())
         expected.insert(expected.begin(),
                         CallbackScript(TCallback::cbPlayAudioDownloaded, contexts[call], reports[call]));
-      EXPECT_EQ(expected, PageUntil(L"playAudio", {Text(contexts[call]), Text(url)}, completed));
+      EXPECT_EQ(expected, Until(completed, [&] { engine->playAudio(*page, contexts[call], url); }));
     }
     EXPECT_EQ(c.requests, ServerCount(c.path));
   }
   // A host that does not resolve is a failed download like any other.
   const std::wstring completed = CallbackScript(TCallback::cbPlayAudioCompleted, L"c3", L"ok");
   EXPECT_EQ((std::vector<std::wstring>{CallbackScript(TCallback::cbPlayAudioDownloaded, L"c3", failed), completed}),
-            PageUntil(L"playAudio", {Text(L"c3"), Text(L"http://no-such-host.invalid/a.wav")}, completed));
+            Until(completed, [&] { engine->playAudio(*page, L"c3", L"http://no-such-host.invalid/a.wav"); }));
 }
 
 TEST_F(VoiceEngine, ParallelRecordingsAndUploadsEachCallBackOnce) {
   const std::wstring ids[] = {L"p1", L"p2", L"p3"};
-  for (const auto& id : ids) ASSERT_EQ(S_OK, Page(L"recordVoice", {Text(id), Int(1000)}));
+  for (const auto& id : ids) engine->recordVoice(*page, id, 1000);
   PumpMessagesUntil([&] { return page->scripts.size() == 3; });
-  for (const auto& id : ids)
-    ASSERT_EQ(S_OK, Page(L"scoreRecordedVoice", {Text(Server() + L"/score"), Text(id), Text(id), Text(L"0")}));
+  for (const auto& id : ids) engine->scoreRecordedVoice(*page, Server() + L"/score", id, id, L"0");
   PumpMessagesUntil([&] { return page->scripts.size() == 6; });
   for (const auto& id : ids) {
     EXPECT_EQ(1u, page->Count(CallbackScript(TCallback::cbRecordVoiceCompleted, id, L"ok")));
     EXPECT_EQ(1u, page->Count(CallbackScript(TCallback::cbScoreRecordedVoiceCompleted, id, L"ok")));
-    const std::wstring answer = TextOfBstr(Result(id)->ret->bstrVal);
+    const std::wstring answer = Result(id).value_or(L"");
     EXPECT_EQ(SentForm(id, L"0"), FormBeforeTheSeconds(answer));
     EXPECT_NEAR(1.0, SecondsIn(answer), 0.3) << answer;
   }
 }
 
 TEST_F(VoiceEngine, ARecordingWithoutEndEndsWithTheApplication) {
-  ASSERT_EQ(S_OK, Page(L"recordVoice", {Text(L"long"), Int(0x7FFFFFFF)}));
+  engine->recordVoice(*page, L"long", 0x7FFFFFFF);
   mainThread.Shutdown();
   // The worker stores the recording once its wait has ended; nothing reaches the page any more.
-  while (!bridge->recordedVoices.With([](auto& items) { return items.count(L"long") == 1; })) Sleep(10);
+  while (!page->recordings.With([](auto& items) { return items.count(L"long") == 1; })) Sleep(10);
 }
 
 TEST_F(VoiceEngine, OneHostCacheEntryWhateverTheCaseAndTheHostHeaderWithoutPort) {
@@ -318,7 +325,7 @@ TEST_F(VoiceEngine, RecordingOnAFaultyDeviceCallsBackOnceAndClosesTheDevice) {
       {"close refused", {wcClose, MMSYSERR_NODRIVER}, false},
       {"a header that will not unprepare", {wcUnprepare, MMSYSERR_ERROR, 0, 1}, false},
   };
-  bridge->SetMicrophoneDeviceId(0);
+  page->microphone = 0;
   for (size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];
     SCOPED_TRACE(c.what);
@@ -326,7 +333,7 @@ TEST_F(VoiceEngine, RecordingOnAFaultyDeviceCallsBackOnceAndClosesTheDevice) {
     const std::string exception = WideToAnsi(L"recordVoice " + id + L" exception: " + WaveInErrorText(c.fault.code));
     const std::wstring callback = CallbackScript(TCallback::cbRecordVoiceCompleted, id, L"ok");
     TWaveFaults faults(c.fault);
-    ASSERT_EQ(S_OK, Page(L"recordVoice", {Text(id), Int(2500)}));
+    engine->recordVoice(*page, id, 2500);
     PumpMessagesUntil([&] { return page->Count(callback) > 0; });
     EXPECT_EQ(1u, page->Count(callback));
     EXPECT_GT(faults.Failures(), 0) << "the fault was met";
@@ -375,9 +382,14 @@ TEST_F(VoiceEngine, ConversionThatTheCodecsRefuseReportsADeviceError) {
     cases[i].fail(AcmCalls);
     const std::wstring query = L"/score?acm=" + std::to_wstring(i);
     const size_t before = page->Count(callback);
-    const HRESULT hr = Page(L"scoreRecordedVoice", {Text(Server() + query), Text(L"acm"), Text(L"t"), Text(L"0")});
+    bool raised = false;
+    try {
+      engine->scoreRecordedVoice(*page, Server() + query, L"acm", L"t", L"0");
+    } catch (...) {
+      raised = true;
+    }
     AcmCalls = real;
-    ASSERT_EQ(S_OK, hr);
+    ASSERT_FALSE(raised);
     EXPECT_EQ(before + 1, page->Count(callback)) << "inside the page's call";
     EXPECT_EQ(0, ServerCount(query));
   }

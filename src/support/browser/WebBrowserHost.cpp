@@ -58,16 +58,6 @@ const UINT kLastKeyboardMessage = 0x0109;
 const GUID kDocHostCommandGroup = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
 const wchar_t kBlankPage[] = L"about:blank";
 
-// An event argument as the control passes it, a reference to a variant read through.
-const VARIANT& Referred(const VARIANT& argument) {
-  return argument.vt == (VT_BYREF | VT_VARIANT) && argument.pvarVal ? *argument.pvarVal : argument;
-}
-
-std::wstring TextArgument(const VARIANT& argument) {
-  const VARIANT& value = Referred(argument);
-  return value.vt == VT_BSTR ? TextOfBstr(value.bstrVal) : std::wstring();
-}
-
 void Check(HRESULT result, const char* what) {
   if (FAILED(result)) throw std::runtime_error(std::string("the browser control cannot be made: ") + what);
 }
@@ -353,9 +343,7 @@ void TWebBrowserSite::Attach() {
 
     ComPtr<IConnectionPointContainer> points;
     Check(fObject->QueryInterface(IID_IConnectionPointContainer, points.Receive()), "IConnectionPointContainer");
-    Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2,
-                                      fEventsPoint.Receive()),
-          "DWebBrowserEvents2");
+    Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, fEventsPoint.Receive()), "DWebBrowserEvents2");
     fSink = ComPtr<TEventSink>(new TEventSink(this));
     Check(fEventsPoint->Advise(fSink.Get(), &fSinkCookie), "Advise");
 
@@ -420,11 +408,11 @@ void TWebBrowserSite::HandleEvent(DISPID id, const DISPPARAMS& parameters) {
   ++fEventDepth;
   try {
     if (id == DISPID_BEFORENAVIGATE2 && count == 7 && fEvents.OnBeforeNavigate2)
-      fEvents.OnBeforeNavigate2(TextArgument(arguments[5]), arguments[2]);
+      fEvents.OnBeforeNavigate2(StringOrEmpty(arguments[5]), arguments[2]);
     else if (id == DISPID_DOCUMENTCOMPLETE && count == 2 && fEvents.OnDocumentComplete &&
              Referred(arguments[1]).vt == VT_DISPATCH)
       fEvents.OnDocumentComplete(Referred(arguments[1]).pdispVal);
-    else if (id == DISPID_NAVIGATEERROR && count == 5 && TextArgument(arguments[3]) == kBlankPage)
+    else if (id == DISPID_NAVIGATEERROR && count == 5 && StringOrEmpty(arguments[3]) == kBlankPage)
       fBlankPageFailed = true;
   } catch (const std::exception& error) {
     WriteLog(L"WebBrowser event " + std::to_wstring(id) + L": " + AnsiToWide(error.what()));
