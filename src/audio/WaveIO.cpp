@@ -13,22 +13,8 @@ const UINT kMouseLast = 0x020E;  // WM_MOUSEHWHEEL, which the XP headers do not 
 
 }  // namespace
 
-TWaveInCalls WaveInCalls = {waveInGetNumDevs,    waveInGetErrorTextW, waveInGetDevCapsW,     waveInOpen,
-                            waveInPrepareHeader, waveInAddBuffer,     waveInUnprepareHeader, waveInStart,
-                            waveInReset,         waveInClose,         MM_WIM_CLOSE};
-TWaveOutCalls WaveOutCalls = {
-    waveOutGetNumDevs,      waveOutGetErrorTextW, waveOutGetDevCapsW, waveOutOpen,  waveOutPrepareHeader, waveOutWrite,
-    waveOutUnprepareHeader, waveOutRestart,       waveOutReset,       waveOutClose, MM_WOM_CLOSE};
-
 EWaveAudioError::EWaveAudioError(const std::wstring& message)
     : std::runtime_error(WideToAnsi(message)), fMessage(message) {}
-
-void TWaveBuffer::Resize(size_t size) {
-  data.resize(size);
-  header.lpData = reinterpret_cast<LPSTR>(data.data());
-  header.dwBufferLength = static_cast<DWORD>(size);
-  header.dwBytesRecorded = 0;
-}
 
 TWaveThread::TWaveThread(TWaveAudioIO& waveAudioIO)
     : WaveAudioIO(waveAudioIO), fThreadEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
@@ -92,7 +78,7 @@ bool WaitWithMessages(HANDLE handle, DWORD timeoutMs) {
   return signalled;
 }
 
-TWaveAudioIO::TWaveAudioIO(TReopen reopen) : fReopen(reopen) {}
+TWaveAudioIO::TWaveAudioIO(TWaveCalls& calls, TReopen reopen) : fCalls(calls), fReopen(reopen) {}
 
 TWaveAudioIO::~TWaveAudioIO() = default;
 
@@ -103,31 +89,29 @@ void TWaveAudioIO::Shutdown() {
     fLiveness.reset();  // events already handed to the main thread are dropped there
     fPendingEvents.clear();
   }
-  try {
-    if (Active() && !fClosing) CloseDevice();
-  } catch (const std::exception& error) {
-    WriteLog(L"TWaveAudioIO close on destruction: " + AnsiToWide(error.what()));
+  {
+    std::lock_guard<TRecursiveLock> lock(CS);
+    try {
+      if (Active() && !fClosing) CloseDevice();
+    } catch (const std::exception& error) {
+      WriteLog(L"TWaveAudioIO close on destruction: " + AnsiToWide(error.what()));
+    }
+    // A device that refused its reset is let go all the same, so that the close is handled and the thread ends.
+    if (Active() && !fClosing) {
+      fClosing = true;
+      ReleaseDevice();
+    }
   }
-  LetGoOfRefusedDevice();
   WaitForStop();
   if (!Active()) JoinThread();
-}
-
-void TWaveAudioIO::LetGoOfRefusedDevice() {
-  std::lock_guard<TRecursiveLock> lock(CS);
-  if (!Active() || fClosing) return;
-  fClosing = true;
-  try {
-    CloseHandleOnce();
-  } catch (const std::exception& error) {
-    WriteLog(L"TWaveAudioIO close on destruction: " + AnsiToWide(error.what()));
-  }
 }
 
 void TWaveAudioIO::SetDeviceID(int id) {
   if (id == fDeviceID) return;
   if (Active()) throw EWaveAudioInvalidOperation(L"DeviceID cannot be changed while device is open");
-  if (CheckResult(CheckDevice(id))) fDeviceID = id;
+  std::wstring name;
+  CheckResult(fCalls.getDeviceName(static_cast<UINT>(id), name));
+  fDeviceID = id;
 }
 
 void TWaveAudioIO::SetAsync(bool async) {
@@ -139,81 +123,75 @@ void TWaveAudioIO::WaitForStart() {
   std::lock_guard<TRecursiveLock> lock(CS);
 }
 
-bool TWaveAudioIO::WaitForStop() {
-  if (!fThread || (Active() && !fClosing)) return true;
-  if (GetCurrentThreadId() == fThread->ThreadId()) return true;
-  // The thread ends when the close has been handled, and every close is handled (CloseHandleOnce).
+void TWaveAudioIO::WaitForStop() {
+  if (!fThread || (Active() && !fClosing) || GetCurrentThreadId() == fThread->ThreadId()) return;
+  // The thread ends when the close has been handled, and every close is handled (ReleaseDevice).
   WaitWithMessages(fThread->ThreadHandle(), INFINITE);
   JoinThread();
   if (IsMainThread()) RunPendingEvents();
-  return true;
 }
 
 std::wstring TWaveAudioIO::DeviceName() {
   std::wstring name;
-  GetDeviceName(fDeviceID, name);
+  fCalls.getDeviceName(static_cast<UINT>(fDeviceID), name);
   return name;
 }
 
 std::wstring TWaveAudioIO::ErrorText(MMRESULT code) {
   wchar_t text[256] = L"";
-  if (GetErrorText(code, text, 256) != MMSYSERR_NOERROR) return L"";
+  if (fCalls.getErrorText(code, text, 256) != MMSYSERR_NOERROR) return L"";
   return text;
 }
 
-MMRESULT TWaveAudioIO::CheckDevice(int id) {
-  std::wstring name;
-  return GetDeviceName(id, name);
-}
-
-MMRESULT TWaveAudioIO::QueryDevice(const TWaveFormatEx& format) { return OpenWave(&format, 0, WAVE_FORMAT_QUERY); }
-
-bool TWaveAudioIO::OpenDevice() {
-  const wchar_t alreadyOpen[] = L"Device is aleardy open";
-  if (fReopen == TReopen::Refuse && Active()) throw EWaveAudioInvalidOperation(alreadyOpen);
-  if (fOpening) return false;
-  if (fClosing) WaitForStop();
-  if (Active()) throw EWaveAudioInvalidOperation(alreadyOpen);
-  std::lock_guard<TRecursiveLock> lock(CS);
-  fOpening = true;
-  struct TOpening {
-    std::atomic<bool>& flag;
-    ~TOpening() { flag = false; }
-  } opening{fOpening};
-
-  TWaveFormatEx scratch{};
-  const TWaveFormatEx* format = FormatToOpen(scratch);
-  // A source without a format fails like a format the device refuses.
-  if (!CheckResult(format ? QueryDevice(*format) : static_cast<MMRESULT>(WAVERR_BADFORMAT))) return false;
-  WaveFormat = *format;
-  WaveFormat.cbSize = 0;
-  CreateCallback();
-  fHandleClosed = false;
-  try {
-    if (CheckResult(OpenWave(format, CallbackTarget(), CALLBACK_THREAD))) return true;
-  } catch (...) {
-    ReleaseCallback();
-    throw;
-  }
-  ReleaseCallback();
-  return false;
+void TWaveAudioIO::CheckResult(MMRESULT code) {
+  fLastError = code;
+  if (code != MMSYSERR_NOERROR) throw EWaveAudioSysError(ErrorText(code));
 }
 
 bool TWaveAudioIO::OpenDeviceWith(std::unique_ptr<TWaveStreamAdapter>& slot,
                                   std::unique_ptr<TWaveStreamAdapter> adapter) {
+  if (fOpening) return false;  // an open under way keeps its source or target
   if (Active()) {
     CloseDevice();
     Sleep(0);
   }
   slot = std::move(adapter);
   try {
-    if (OpenDevice()) return true;
+    OpenDevice();
   } catch (...) {
     slot.reset();
     throw;
   }
-  slot.reset();
-  return false;
+  return true;
+}
+
+void TWaveAudioIO::OpenDevice() {
+  const wchar_t alreadyOpen[] = L"Device is aleardy open";
+  if (fReopen == TReopen::Refuse && Active()) throw EWaveAudioInvalidOperation(alreadyOpen);
+  if (fClosing) WaitForStop();
+  if (Active()) throw EWaveAudioInvalidOperation(alreadyOpen);
+  std::lock_guard<TRecursiveLock> lock(CS);
+  fOpening = true;
+  try {
+    TWaveFormatEx scratch{};
+    const TWaveFormatEx* format = ObtainFormat(scratch);
+    const auto* record = reinterpret_cast<const WAVEFORMATEX*>(format);
+    const UINT device = static_cast<UINT>(fDeviceID);
+    // A source without a format fails like a format the device refuses.
+    CheckResult(format ? fCalls.open(nullptr, device, record, 0, WAVE_FORMAT_QUERY)
+                       : static_cast<MMRESULT>(WAVERR_BADFORMAT));
+    WaveFormat = *format;
+    WaveFormat.cbSize = 0;
+    fHandleClosed = false;
+    CreateCallback();
+    CheckResult(fCalls.open(&fHandle, device, record, fCallback.load(), CALLBACK_THREAD));
+  } catch (...) {
+    fHandle = nullptr;
+    if (Active()) ReleaseCallback();
+    fOpening = false;
+    throw;
+  }
+  fOpening = false;
 }
 
 bool TWaveAudioIO::CloseDevice() {
@@ -223,54 +201,99 @@ bool TWaveAudioIO::CloseDevice() {
   std::lock_guard<TRecursiveLock> lock(CS);
   fClosing = true;
   try {
-    if (!CheckResult(ResetDevice())) {
-      fClosing = false;
-      return false;
-    }
-    return BufferTotal() > 0 || CheckResult(CloseHandleOnce());
+    CheckResult(fCalls.reset(fHandle));
   } catch (...) {
     fClosing = false;
     throw;
   }
+  if (!AnyQueued()) CheckResult(ReleaseDevice());
+  return true;
 }
 
-MMRESULT TWaveAudioIO::CloseHandleOnce() {
+MMRESULT TWaveAudioIO::ReleaseDevice() {
   if (fHandleClosed) return MMSYSERR_NOERROR;
   fHandleClosed = true;
-  const MMRESULT result = CloseDeviceHandle();
-  if (result != MMSYSERR_NOERROR) {
-    WriteLog(L"TWaveAudioIO the device refused to close (" + std::to_wstring(result) + L"), it is let go");
-    HandleMessage(CloseMessage(), 0);
+  MMRESULT refused = MMSYSERR_NOERROR;
+  for (TWaveBuffer& buffer : fRing) {
+    if (buffer.queued || !(buffer.header.dwFlags & WHDR_PREPARED)) continue;
+    const MMRESULT result = fCalls.unprepareHeader(fHandle, &buffer.header);
+    if (refused == MMSYSERR_NOERROR) refused = result;
   }
-  return result;
-}
-
-void TWaveAudioIO::FireError() { throw EWaveAudioSysError(ErrorText(fLastError)); }
-
-bool TWaveAudioIO::CheckResult(MMRESULT code) {
-  fLastError = code;
-  if (code == MMSYSERR_NOERROR) return true;
-  FireError();
-  return false;
+  const MMRESULT closed = fCalls.close(fHandle);
+  if (closed != MMSYSERR_NOERROR) {
+    WriteLog(L"TWaveAudioIO the device refused to close (" + std::to_wstring(closed) + L"), it is let go");
+    HandleMessage(fCalls.closeMessage, 0);
+  }
+  return refused != MMSYSERR_NOERROR ? refused : closed;
 }
 
 void TWaveAudioIO::DeviceOpened() {
   fOpening = false;
-  QueueInitialBuffers();
+  // A stop that came before this message may already have released the device.
+  if (!fClosing) {
+    const size_t size = BufferSizeForMs(WaveFormat, fBufferLength);
+    fRing.resize(fBufferCount);
+    for (TWaveBuffer& buffer : fRing) {
+      buffer.data.resize(size);
+      buffer.header.lpData = reinterpret_cast<LPSTR>(buffer.data.data());
+      buffer.header.dwBufferLength = static_cast<DWORD>(size);
+      CheckResult(fCalls.prepareHeader(fHandle, &buffer.header));
+    }
+    QueueInitialBuffers();
+  }
   Deliver([this] {
     if (OnActivate) OnActivate(*this);
   });
 }
 
 void TWaveAudioIO::DeviceClosed() {
+  fHandle = nullptr;
   FireLevel(nullptr, 0);
   // The channel goes before the flag clears, so that a waiter never sees the component active and not closing.
   ReleaseCallback();
   fClosing = false;
-  FreeAllBuffers();
+  // A header still queued belongs to a driver that refused to give it back: the ring is left to it, not freed.
+  if (AnyQueued()) static_cast<void>(new std::vector<TWaveBuffer>(std::move(fRing)));
+  fRing.clear();
   Deliver([this] {
     if (OnDeactivate) OnDeactivate(*this);
   });
+}
+
+void TWaveAudioIO::QueueBuffer(TWaveBuffer& buffer) {
+  buffer.header.dwBytesRecorded = 0;
+  CheckResult(fCalls.queue(fHandle, &buffer.header));
+  buffer.queued = true;
+}
+
+TWaveBuffer* TWaveAudioIO::BufferBack(WAVEHDR* header) {
+  for (TWaveBuffer& buffer : fRing)
+    if (&buffer.header == header && buffer.queued) {
+      buffer.queued = false;
+      buffer.header.dwBufferLength = static_cast<DWORD>(buffer.data.size());  // the length it was prepared with
+      return &buffer;
+    }
+  return nullptr;
+}
+
+TWaveBuffer* TWaveAudioIO::FreeBuffer() {
+  for (TWaveBuffer& buffer : fRing)
+    if (!buffer.queued) return &buffer;
+  return nullptr;
+}
+
+bool TWaveAudioIO::AnyQueued() const {
+  return std::any_of(fRing.begin(), fRing.end(), [](const TWaveBuffer& buffer) { return buffer.queued; });
+}
+
+void TWaveAudioIO::HandleBuffer(const std::function<void()>& handling) {
+  try {
+    handling();
+  } catch (...) {
+    if (fClosing && !AnyQueued()) ReleaseDevice();
+    throw;
+  }
+  if (fClosing && !AnyQueued()) CheckResult(ReleaseDevice());
 }
 
 void TWaveAudioIO::FireLevel(const void* data, size_t size) {
@@ -381,45 +404,4 @@ void TWaveAudioIO::HandleMessage(UINT message, LPARAM lParam) {
     default:
       break;
   }
-}
-
-TWaveBuffer* TWaveAudioIO::AllocateBuffer(size_t size) {
-  auto buffer = std::make_unique<TWaveBuffer>();
-  buffer->Resize(size);
-  buffer->header.dwUser = reinterpret_cast<DWORD_PTR>(this);
-  fBuffers.push_back(std::move(buffer));
-  return fBuffers.back().get();
-}
-
-void TWaveAudioIO::ReleaseBuffer(TWaveBuffer* buffer) {
-  fBuffers.erase(std::remove_if(fBuffers.begin(), fBuffers.end(),
-                                [buffer](const std::unique_ptr<TWaveBuffer>& item) { return item.get() == buffer; }),
-                 fBuffers.end());
-}
-
-void TWaveAudioIO::HandleBuffer(TWaveBuffer*& buffer, const std::function<void()>& handling) {
-  try {
-    handling();
-  } catch (...) {
-    if (buffer) {
-      if (buffer->header.dwFlags & WHDR_PREPARED) UnprepareHeader(buffer->header);
-      ReleaseBuffer(buffer);
-    }
-    if (fClosing && BufferTotal() == 0) CloseHandleOnce();
-    throw;
-  }
-  if (fClosing && BufferTotal() == 0) CheckResult(CloseHandleOnce());
-}
-
-void TWaveAudioIO::FreeAllBuffers() {
-  // A buffer still queued belongs to a driver that refused to give it back: it is left to the driver, not freed.
-  for (auto& buffer : fBuffers)
-    if (buffer->header.dwFlags & WHDR_INQUEUE) static_cast<void>(buffer.release());
-  fBuffers.clear();
-}
-
-TWaveBuffer* TWaveAudioIO::BufferOf(WAVEHDR* header) {
-  for (const auto& buffer : fBuffers)
-    if (&buffer->header == header) return buffer.get();
-  return nullptr;
 }

@@ -1,12 +1,16 @@
 #pragma once
 // The wave device engine shared by input and output: device selection, the callback channel (a thread of
-// its own), the buffer ring, the message dispatch under one lock, and the waits.
+// its own), the ring of headers, the message dispatch under one lock, the way down and the waits.
 //
 // The devices are opened with CALLBACK_THREAD, never with a callback function: the driver only posts
 // messages, and every wave call happens on the channel's thread while a message is handled (wave calls from
 // inside a driver callback can deadlock). The events run on that thread for an asynchronous component; for
 // the others (window components, which belong to the main thread) they are handed to the main thread in order.
 // No event reaches a component's owner once the component's destruction has begun.
+//
+// The ring: BufferCount headers of BufferLength milliseconds, made and prepared when the device reports its
+// open, queued, returned and queued again, unprepared when the last one is back after a stop (or at the end of
+// the data), freed when the device reports its close. Every way down ends in ReleaseDevice, once per open.
 #include <windows.h>
 // mmsystem.h needs windows.h before it.
 #include <mmsystem.h>
@@ -44,20 +48,37 @@ class EWaveAudioInvalidOperation : public EWaveAudioError {
   using EWaveAudioError::EWaveAudioError;
 };
 
+// The winmm functions of one direction, its handle passed as HWAVE (the wave-in and wave-out handles differ only
+// in their type). Every wave call of the components goes through one of the two tables (WaveIn.h, WaveOut.h),
+// which hold the real functions; a test puts its own in their place to make a call fail.
+struct TWaveCalls {
+  UINT (*getNumDevs)();
+  MMRESULT (*getErrorText)(MMRESULT code, LPWSTR text, UINT size);
+  MMRESULT (*getDeviceName)(UINT id, std::wstring& name);  // fills name only on success
+  // Without a handle (WAVE_FORMAT_QUERY) it only asks whether the device takes the format.
+  MMRESULT (*open)(HWAVE* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD flags);
+  MMRESULT (*prepareHeader)(HWAVE handle, WAVEHDR* header);
+  MMRESULT (*queue)(HWAVE handle, WAVEHDR* header);  // waveInAddBuffer or waveOutWrite
+  MMRESULT (*unprepareHeader)(HWAVE handle, WAVEHDR* header);
+  MMRESULT (*start)(HWAVE handle);  // waveInStart or waveOutRestart
+  MMRESULT (*reset)(HWAVE handle);
+  MMRESULT (*close)(HWAVE handle);
+  UINT closeMessage;  // MM_WIM_CLOSE or MM_WOM_CLOSE
+};
+
 class TWaveAudioIO;
 using TWaveAudioEvent = std::function<void(TWaveAudioIO& sender)>;
 using TWaveAudioLevelEvent = std::function<void(TWaveAudioIO& sender, int level)>;
 
-// One header of the ring with its data block, which stays with it between uses.
+// One header of the ring with its data block.
 struct TWaveBuffer {
   WAVEHDR header{};
   std::vector<uint8_t> data;
-  // Only while the header is not prepared.
-  void Resize(size_t size);
+  bool queued = false;  // in the driver's hands
 };
 
-class TWaveThread;
 class TWaveStreamAdapter;
+class TWaveThread;
 
 class TWaveAudioIO {
  public:
@@ -71,7 +92,6 @@ class TWaveAudioIO {
   std::wstring DeviceName();
   uint16_t BufferLength() const { return fBufferLength; }
   void SetBufferLength(uint16_t ms) { fBufferLength = ms < 10 ? 10 : ms; }
-  uint16_t BufferCount() const { return fBufferCount; }
   void SetBufferCount(uint16_t count) { fBufferCount = count; }
   // Events on the callback thread (true) or handed to the main thread (false); ignored while active.
   void SetAsync(bool async);
@@ -81,7 +101,7 @@ class TWaveAudioIO {
   // Returns once an open under way has finished.
   void WaitForStart();
   // After a close it returns once the close has been handled; on the main thread, the close's events have run.
-  bool WaitForStop();
+  void WaitForStop();
 
   TWaveAudioEvent OnActivate, OnDeactivate;
   TWaveAudioLevelEvent OnLevel;
@@ -93,7 +113,7 @@ class TWaveAudioIO {
   // How an open meets a device that is still open: refused at once, or only once a close under way has
   // finished (an open under way makes either return false).
   enum class TReopen { Refuse, AfterClose };
-  explicit TWaveAudioIO(TReopen reopen);
+  TWaveAudioIO(TWaveCalls& calls, TReopen reopen);
   // Every concrete component calls this first in its destructor, while its overrides still work:
   // stops the device and waits until the close has been handled. From here on no event fires.
   void Shutdown();
@@ -105,63 +125,44 @@ class TWaveAudioIO {
   virtual void HandleOutputClose() { DeviceClosed(); }
   virtual void HandleOutputDone(WAVEHDR*) {}
 
-  std::wstring ErrorText(MMRESULT code);
-  MMRESULT CheckDevice(int id);
-  MMRESULT QueryDevice(const TWaveFormatEx& format);
-  bool OpenDevice();
+  // The record to open with (18 + cbSize bytes), or null when there is none; scratch may hold it.
+  virtual const TWaveFormatEx* ObtainFormat(TWaveFormatEx& scratch) = 0;
+  // Sets the prepared ring going.
+  virtual void QueueInitialBuffers() = 0;
+
   // Opens the device with the adapter as its source or target, first closing a running device; the adapter
   // stays in `slot` while the device uses it and goes again when the open fails.
   bool OpenDeviceWith(std::unique_ptr<TWaveStreamAdapter>& slot, std::unique_ptr<TWaveStreamAdapter> adapter);
-  // Resets the device, which returns every queued buffer; the last one back closes it.
+  // Resets the device, which returns every queued header; the last one back releases the device.
   bool CloseDevice();
-  // The one way the handle is closed: once per open. A close the device refuses brings no close message, so
-  // the close is handled here and nothing is left waiting for it.
-  MMRESULT CloseHandleOnce();
-  // The record to open with (18 + cbSize bytes), or null when there is none; scratch may hold it.
-  virtual const TWaveFormatEx* FormatToOpen(TWaveFormatEx& scratch) = 0;
-  virtual void QueueInitialBuffers() = 0;
-  virtual void FireError();
+  // Stores the code; unless it is 0, raises the device's error text.
+  void CheckResult(MMRESULT code);
 
-  // The direction's own device calls; the sequences around them are shared.
-  virtual MMRESULT GetErrorText(MMRESULT code, wchar_t* text, UINT size) = 0;
-  // Fills name only on success.
-  virtual MMRESULT GetDeviceName(int id, std::wstring& name) = 0;
-  // With WAVE_FORMAT_QUERY only asks; otherwise opens into the direction's handle, which stays null on failure.
-  virtual MMRESULT OpenWave(const TWaveFormatEx* format, DWORD_PTR callback, DWORD flags) = 0;
-  virtual MMRESULT ResetDevice() = 0;
-  virtual MMRESULT CloseDeviceHandle() = 0;
-  virtual MMRESULT UnprepareHeader(WAVEHDR& header) = 0;
-  virtual UINT CloseMessage() const = 0;  // MM_WIM_CLOSE or MM_WOM_CLOSE
-
+  // On the open message: makes and prepares the ring, sets it going, then fires OnActivate.
   void DeviceOpened();
+  // On the close message: level 0, the channel and the ring go, then OnDeactivate.
   void DeviceClosed();
   void FireLevel(const void* data, size_t size);
-  // Runs an event where this component's events run, unless destruction has begun.
-  void Deliver(std::function<void()> event);
-  // Stores the code; unless it is 0, FireError raises the device's error.
-  bool CheckResult(MMRESULT code);
-
-  // The callback channel: created before the device is opened, released when it has closed.
-  void CreateCallback();
-  void ReleaseCallback();
+  // Posts a request of the component's own (the output's fill requests) to its callback thread.
   void PostRequest(UINT message);
-  DWORD_PTR CallbackTarget() const { return fCallback.load(); }
 
-  TWaveBuffer* AllocateBuffer(size_t size);
-  void ReleaseBuffer(TWaveBuffer* buffer);
-  void FreeAllBuffers();
-  // The ring buffer that a returned header belongs to, or null.
-  TWaveBuffer* BufferOf(WAVEHDR* header);
-  size_t BufferTotal() const { return fBuffers.size(); }
-  // Runs the handling of a returned buffer, which may allocate one into `buffer`; when it fails the buffer is
-  // unprepared and dropped. The last buffer back closes the device when a close was asked for.
-  void HandleBuffer(TWaveBuffer*& buffer, const std::function<void()>& handling);
+  void QueueBuffer(TWaveBuffer& buffer);
+  // The ring header that the driver gave back, or null.
+  TWaveBuffer* BufferBack(WAVEHDR* header);
+  // A ring header that is not in the driver's hands, or null.
+  TWaveBuffer* FreeBuffer();
+  bool AnyQueued() const;
+  // Runs the handling of a returned header; when a stop was asked for, the last one back releases the device.
+  void HandleBuffer(const std::function<void()>& handling);
+  // The one way a device goes, once per open: the headers back from the driver are unprepared and the handle is
+  // closed. A close the device refuses brings no close message, so the close is handled here and nothing is
+  // left waiting for it. Returns the first refusal.
+  MMRESULT ReleaseDevice();
 
-  TRecursiveLock CS;
-  std::atomic<bool> fOpening{false}, fClosing{false};
-  TWaveFormatEx WaveFormat{};  // the format the device was opened with
-  MMRESULT fLastError = MMSYSERR_NOERROR;
-  int fDeviceID = -1;
+  TWaveCalls& fCalls;
+  HWAVE fHandle = nullptr;
+  std::atomic<bool> fClosing{false};
+  std::vector<TWaveBuffer> fRing;
 
  private:
   friend class TWaveThread;
@@ -169,13 +170,22 @@ class TWaveAudioIO {
   // where the component's events run.
   void Dispatch(UINT message, LPARAM lParam);
   void HandleMessage(UINT message, LPARAM lParam);
+  void OpenDevice();
+  std::wstring ErrorText(MMRESULT code);
+  // The callback channel: created before the device is opened, released when it has closed.
+  void CreateCallback();
+  void ReleaseCallback();
   void JoinThread();
-  // Destruction of a device that refused its reset: the handle is closed all the same, once, so that the close
-  // is handled and the callback thread ends.
-  void LetGoOfRefusedDevice();
+  // Runs an event where this component's events run, unless destruction has begun.
+  void Deliver(std::function<void()> event);
   // Main thread: runs the events handed over so far, in order.
   void RunPendingEvents();
 
+  TRecursiveLock CS;
+  std::atomic<bool> fOpening{false};
+  TWaveFormatEx WaveFormat{};  // the format the device was opened with
+  MMRESULT fLastError = MMSYSERR_NOERROR;
+  int fDeviceID = -1;
   const TReopen fReopen;
   bool fAsync = false;
   uint16_t fBufferLength = 1000;
@@ -183,7 +193,6 @@ class TWaveAudioIO {
   std::atomic<DWORD_PTR> fCallback{0};
   bool fHandleClosed = false;  // the current open's handle has been closed (or its close was refused)
   std::unique_ptr<TWaveThread> fThread;
-  std::vector<std::unique_ptr<TWaveBuffer>> fBuffers;
 
   std::atomic<bool> fDestroying{false};
   std::optional<TLiveness> fLiveness{std::in_place};  // gone once destruction has begun
@@ -191,7 +200,7 @@ class TWaveAudioIO {
   std::vector<std::function<void()>> fPendingEvents;  // handed to the main thread, not yet run
 };
 
-// The callback thread of one asynchronous component: its message queue receives the driver's messages.
+// The callback thread of one component: its message queue receives the driver's messages.
 class TWaveThread {
  public:
   explicit TWaveThread(TWaveAudioIO& waveAudioIO);
@@ -210,77 +219,6 @@ class TWaveThread {
   TKernelHandle fThreadHandle;
   DWORD fThreadId = 0;
 };
-
-// The winmm functions of one direction: wave-in and wave-out differ in these and in their handle type. Every wave
-// call of the components goes through one of the two tables below, which hold the real functions; a test puts
-// its own in their place to make a call fail.
-template <typename Handle, typename Caps>
-struct TWaveCalls {
-  UINT(WINAPI* getNumDevs)();
-  MMRESULT(WINAPI* getErrorText)(MMRESULT, LPWSTR, UINT);
-  MMRESULT(WINAPI* getDevCaps)(UINT_PTR, Caps*, UINT);
-  MMRESULT(WINAPI* open)(Handle*, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD);
-  MMRESULT(WINAPI* prepareHeader)(Handle, LPWAVEHDR, UINT);
-  MMRESULT(WINAPI* queue)(Handle, LPWAVEHDR, UINT);  // waveInAddBuffer or waveOutWrite
-  MMRESULT(WINAPI* unprepareHeader)(Handle, LPWAVEHDR, UINT);
-  MMRESULT(WINAPI* start)(Handle);  // waveInStart or waveOutRestart
-  MMRESULT(WINAPI* reset)(Handle);
-  MMRESULT(WINAPI* close)(Handle);
-  UINT closeMessage;
-};
-using TWaveInCalls = TWaveCalls<HWAVEIN, WAVEINCAPSW>;
-using TWaveOutCalls = TWaveCalls<HWAVEOUT, WAVEOUTCAPSW>;
-extern TWaveInCalls WaveInCalls;
-extern TWaveOutCalls WaveOutCalls;
-
-// One direction's device: the engine's device calls made through the direction's table.
-template <typename Handle, typename Caps>
-class TWaveDevice : public TWaveAudioIO {
- public:
-  static UINT NumDevs() { return Calls().getNumDevs(); }
-
- protected:
-  explicit TWaveDevice(TReopen reopen) : TWaveAudioIO(reopen) {}
-
-  static const TWaveCalls<Handle, Caps>& Calls();
-
-  MMRESULT GetErrorText(MMRESULT code, wchar_t* text, UINT size) override {
-    return Calls().getErrorText(code, text, size);
-  }
-  MMRESULT GetDeviceName(int id, std::wstring& name) override {
-    Caps caps{};
-    const MMRESULT result = Calls().getDevCaps(static_cast<UINT_PTR>(id), &caps, sizeof caps);
-    if (result == MMSYSERR_NOERROR) name = caps.szPname;
-    return result;
-  }
-  MMRESULT OpenWave(const TWaveFormatEx* format, DWORD_PTR callback, DWORD flags) override {
-    const bool query = (flags & WAVE_FORMAT_QUERY) != 0;
-    const MMRESULT result = Calls().open(query ? nullptr : &fHandle, static_cast<UINT>(fDeviceID),
-                                         reinterpret_cast<const WAVEFORMATEX*>(format), callback, 0, flags);
-    if (!query && result != MMSYSERR_NOERROR) fHandle = nullptr;
-    return result;
-  }
-  MMRESULT PrepareHeader(WAVEHDR& header) { return Calls().prepareHeader(fHandle, &header, sizeof header); }
-  MMRESULT QueueHeader(WAVEHDR& header) { return Calls().queue(fHandle, &header, sizeof header); }
-  MMRESULT StartDevice() { return Calls().start(fHandle); }
-  MMRESULT ResetDevice() override { return Calls().reset(fHandle); }
-  MMRESULT CloseDeviceHandle() override { return Calls().close(fHandle); }
-  MMRESULT UnprepareHeader(WAVEHDR& header) override {
-    return Calls().unprepareHeader(fHandle, &header, sizeof header);
-  }
-  UINT CloseMessage() const override { return Calls().closeMessage; }
-
-  Handle fHandle = nullptr;
-};
-
-template <>
-inline const TWaveInCalls& TWaveDevice<HWAVEIN, WAVEINCAPSW>::Calls() {
-  return WaveInCalls;
-}
-template <>
-inline const TWaveOutCalls& TWaveDevice<HWAVEOUT, WAVEOUTCAPSW>::Calls() {
-  return WaveOutCalls;
-}
 
 // Waits for the handle while handling the thread's messages (keyboard and mouse input is dropped);
 // false when the time ran out, the wait failed or WM_QUIT came.

@@ -1,6 +1,35 @@
 #include "audio/WaveIn.h"
 
-TWaveAudioIn::TWaveAudioIn() : TWaveDevice(TReopen::AfterClose) {}
+namespace {
+
+HWAVEIN In(HWAVE handle) { return reinterpret_cast<HWAVEIN>(handle); }
+
+}  // namespace
+
+TWaveCalls WaveInCalls = {
+    [] { return waveInGetNumDevs(); },
+    [](MMRESULT code, LPWSTR text, UINT size) { return waveInGetErrorTextW(code, text, size); },
+    [](UINT id, std::wstring& name) {
+      WAVEINCAPSW caps{};
+      const MMRESULT result = waveInGetDevCapsW(id, &caps, sizeof caps);
+      if (result == MMSYSERR_NOERROR) name = caps.szPname;
+      return result;
+    },
+    [](HWAVE* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD flags) {
+      HWAVEIN opened = nullptr;
+      const MMRESULT result = waveInOpen(handle ? &opened : nullptr, id, format, callback, 0, flags);
+      if (handle) *handle = reinterpret_cast<HWAVE>(opened);
+      return result;
+    },
+    [](HWAVE handle, WAVEHDR* header) { return waveInPrepareHeader(In(handle), header, sizeof *header); },
+    [](HWAVE handle, WAVEHDR* header) { return waveInAddBuffer(In(handle), header, sizeof *header); },
+    [](HWAVE handle, WAVEHDR* header) { return waveInUnprepareHeader(In(handle), header, sizeof *header); },
+    [](HWAVE handle) { return waveInStart(In(handle)); },
+    [](HWAVE handle) { return waveInReset(In(handle)); },
+    [](HWAVE handle) { return waveInClose(In(handle)); },
+    MM_WIM_CLOSE};
+
+TWaveAudioIn::TWaveAudioIn() : TWaveAudioIO(WaveInCalls, TReopen::AfterClose) {}
 
 void TWaveAudioIn::SetPCMFormat(TPCMFormat format) {
   if (format == fPCMFormat) return;
@@ -8,14 +37,8 @@ void TWaveAudioIn::SetPCMFormat(TPCMFormat format) {
   fPCMFormat = format;
 }
 
-TWaveFormatEx TWaveAudioIn::ObtainFormat() {
-  TWaveFormatEx format{};
-  FillPcmFormat(format, fPCMFormat);
-  return format;
-}
-
-const TWaveFormatEx* TWaveAudioIn::FormatToOpen(TWaveFormatEx& scratch) {
-  scratch = ObtainFormat();
+const TWaveFormatEx* TWaveAudioIn::ObtainFormat(TWaveFormatEx& scratch) {
+  FillPcmFormat(scratch, fPCMFormat);
   return &scratch;
 }
 
@@ -23,65 +46,24 @@ void TWaveAudioIn::HandleInputOpen() {
   DeviceOpened();
   // A stop that came before this message may already have closed the device.
   if (!fPaused && !fClosing) {
-    bool started = false;
-    try {
-      started = CheckResult(StartDevice());
-    } catch (...) {
-      fPaused = true;
-      throw;
-    }
-    fPaused = !started;
+    fPaused = true;  // stays so when the start fails
+    CheckResult(fCalls.start(fHandle));
+    fPaused = false;
   }
 }
 
 void TWaveAudioIn::QueueInitialBuffers() {
-  while (BufferTotal() < BufferCount() && fHandle && !fClosing) {
-    TWaveBuffer* buffer = AllocateBuffer(BufferSizeForMs(WaveFormat, BufferLength()));
-    bool queued = false;
-    try {
-      queued = QueueBuffer(*buffer);
-    } catch (...) {
-      ReleaseBuffer(buffer);
-      throw;
-    }
-    if (!queued) {
-      ReleaseBuffer(buffer);
-      break;
-    }
-  }
-}
-
-bool TWaveAudioIn::QueueBuffer(TWaveBuffer& buffer) {
-  WAVEHDR& header = buffer.header;
-  const bool preparedHere = !(header.dwFlags & WHDR_PREPARED);
-  if (preparedHere && !CheckResult(PrepareHeader(header))) return false;
-  try {
-    if (CheckResult(QueueHeader(header))) return true;
-  } catch (...) {
-    if (preparedHere) UnprepareHeader(header);
-    throw;
-  }
-  if (preparedHere) UnprepareHeader(header);
-  return false;
+  for (TWaveBuffer& buffer : fRing) QueueBuffer(buffer);
 }
 
 void TWaveAudioIn::HandleInputData(WAVEHDR* header) {
-  TWaveBuffer* buffer = BufferOf(header);
+  TWaveBuffer* buffer = BufferBack(header);
   if (!buffer) return;
-  HandleBuffer(buffer, [&] {
-    if (CheckResult(UnprepareHeader(*header)) && header->dwBytesRecorded > 0) {
+  HandleBuffer([&] {
+    if (header->dwBytesRecorded > 0) {
       FireLevel(buffer->data.data(), header->dwBytesRecorded);
       ConsumeData(buffer->data.data(), header->dwBytesRecorded);
     }
-    if (!fClosing && BufferTotal() <= BufferCount()) {
-      buffer->Resize(BufferSizeForMs(WaveFormat, BufferLength()));
-      if (QueueBuffer(*buffer)) return;
-    }
-    ReleaseBuffer(buffer);
+    if (!fClosing) QueueBuffer(*buffer);
   });
-}
-
-void TWaveAudioIn::HandleInputClose() {
-  fHandle = nullptr;
-  DeviceClosed();
 }

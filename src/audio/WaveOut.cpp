@@ -1,66 +1,76 @@
 #include "audio/WaveOut.h"
 
-TWaveAudioOut::TWaveAudioOut() : TWaveDevice(TReopen::Refuse) {}
+namespace {
 
-void TWaveAudioOut::HandleOutputOpen() { DeviceOpened(); }
+HWAVEOUT Out(HWAVE handle) { return reinterpret_cast<HWAVEOUT>(handle); }
 
-void TWaveAudioOut::QueueInitialBuffers() {
-  if (BufferTotal() == 0 && fHandle && !fClosing) PostRequest(MM_WOM_DONE);
+}  // namespace
+
+TWaveCalls WaveOutCalls = {
+    [] { return waveOutGetNumDevs(); },
+    [](MMRESULT code, LPWSTR text, UINT size) { return waveOutGetErrorTextW(code, text, size); },
+    [](UINT id, std::wstring& name) {
+      WAVEOUTCAPSW caps{};
+      const MMRESULT result = waveOutGetDevCapsW(id, &caps, sizeof caps);
+      if (result == MMSYSERR_NOERROR) name = caps.szPname;
+      return result;
+    },
+    [](HWAVE* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD flags) {
+      HWAVEOUT opened = nullptr;
+      const MMRESULT result = waveOutOpen(handle ? &opened : nullptr, id, format, callback, 0, flags);
+      if (handle) *handle = reinterpret_cast<HWAVE>(opened);
+      return result;
+    },
+    [](HWAVE handle, WAVEHDR* header) { return waveOutPrepareHeader(Out(handle), header, sizeof *header); },
+    [](HWAVE handle, WAVEHDR* header) { return waveOutWrite(Out(handle), header, sizeof *header); },
+    [](HWAVE handle, WAVEHDR* header) { return waveOutUnprepareHeader(Out(handle), header, sizeof *header); },
+    [](HWAVE handle) { return waveOutRestart(Out(handle)); },
+    [](HWAVE handle) { return waveOutReset(Out(handle)); },
+    [](HWAVE handle) { return waveOutClose(Out(handle)); },
+    MM_WOM_CLOSE};
+
+TWaveAudioOut::TWaveAudioOut() : TWaveAudioIO(WaveOutCalls, TReopen::Refuse) {}
+
+void TWaveAudioOut::HandleOutputOpen() {
+  EndOnFailure([this] { DeviceOpened(); });
 }
 
+// One fill request; each fill asks for the next until the ring is playing.
+void TWaveAudioOut::QueueInitialBuffers() { PostRequest(MM_WOM_DONE); }
+
 bool TWaveAudioOut::PlayBuffer(TWaveBuffer& buffer) {
-  const size_t size = BufferSizeForMs(WaveFormat, BufferLength());
-  buffer.Resize(size);
-  const size_t produced = ProduceData(buffer.data.data(), size);
+  const size_t produced = ProduceData(buffer.data.data(), buffer.data.size());
   if (produced == 0) return false;
-  if (produced < size) buffer.Resize(produced);
-  WAVEHDR& header = buffer.header;
-  if (!CheckResult(PrepareHeader(header))) return true;
+  buffer.header.dwBufferLength = static_cast<DWORD>(produced);
   // The level belongs to the audio that is about to play.
   FireLevel(buffer.data.data(), produced);
-  try {
-    if (CheckResult(QueueHeader(header))) return true;
-  } catch (...) {
-    UnprepareHeader(header);
-    throw;
-  }
-  UnprepareHeader(header);
+  QueueBuffer(buffer);
   return true;
 }
 
 void TWaveAudioOut::HandleOutputDone(WAVEHDR* header) {
-  TWaveBuffer* buffer = nullptr;
-  if (header) {
-    buffer = BufferOf(header);
-    if (!buffer) return;
-  }
-  // A failing unprepare too drops the buffer, so that the last one back still closes the device.
-  try {
-    HandleBuffer(buffer, [&] {
-      if (header) CheckResult(UnprepareHeader(*header));
-      const bool wanted = header ? BufferTotal() <= BufferCount() : BufferTotal() < BufferCount();
-      if (!fClosing && wanted) {
-        if (!buffer) buffer = AllocateBuffer(0);
-        if (!PlayBuffer(*buffer)) {
-          fClosing = true;  // the end of the data: the buffers still playing finish it
-        } else if (BufferTotal() < BufferCount()) {
-          PostRequest(MM_WOM_DONE);
-        }
-      }
-      if (buffer && !(buffer->header.dwFlags & WHDR_PREPARED)) ReleaseBuffer(buffer);
+  // A returned buffer, or a fill request of this component (no header).
+  TWaveBuffer* buffer = header ? BufferBack(header) : FreeBuffer();
+  if (header && !buffer) return;
+  EndOnFailure([&] {
+    HandleBuffer([&] {
+      if (fClosing || !buffer) return;
+      if (!PlayBuffer(*buffer))
+        fClosing = true;  // the end of the data: the buffers still playing finish it
+      else if (!header && FreeBuffer())
+        PostRequest(MM_WOM_DONE);
     });
+  });
+}
+
+void TWaveAudioOut::EndOnFailure(const std::function<void()>& step) {
+  try {
+    step();
   } catch (...) {
-    // A device that refused a buffer ends the playback: the buffers still playing finish it, and with none left
-    // the device closes here, or it never would.
     if (Active() && !fClosing) {
       fClosing = true;
-      if (BufferTotal() == 0) CloseHandleOnce();
+      if (!AnyQueued()) ReleaseDevice();
     }
     throw;
   }
-}
-
-void TWaveAudioOut::HandleOutputClose() {
-  fHandle = nullptr;
-  DeviceClosed();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The stock player: plays a complete WAV image from a file or a stream, reporting a level per buffer.
+// The stock player: plays a complete WAV image from a file, reporting a level per buffer.
 #include <memory>
 
 #include "audio/WaveOut.h"
@@ -18,13 +18,10 @@ class TStockAudioPlayer : public TWaveAudioOut {
   void SetActive(bool active);
 
  protected:
-  const TWaveFormatEx* ObtainFormat() override;
+  const TWaveFormatEx* ObtainFormat(TWaveFormatEx& scratch) override;
   size_t ProduceData(void* buffer, size_t size) override;
   void HandleOutputClose() override;
-  void FireError() override;
 
  private:
-  bool PlayFrom(TStream* stream, TStreamOwnership ownership);
-
   std::unique_ptr<TWaveStreamAdapter> Wave;
 };

@@ -2,40 +2,26 @@
 
 TStockAudioRecorder::~TStockAudioRecorder() { Shutdown(); }
 
-bool TStockAudioRecorder::RecordToStream(TStream& stream) { return RecordTo(&stream, soReference); }
+bool TStockAudioRecorder::RecordToStream(TStream& stream) {
+  return OpenDeviceWith(Wave, std::make_unique<TWaveStreamAdapter>(&stream, soReference));
+}
 
 void TStockAudioRecorder::SetActive(bool active) {
   if (!active && Active()) Stop();
 }
 
-bool TStockAudioRecorder::RecordTo(TStream* stream, TStreamOwnership ownership) {
-  return OpenDeviceWith(Wave, std::make_unique<TWaveStreamAdapter>(stream, ownership));
-}
-
-TWaveFormatEx TStockAudioRecorder::ObtainFormat() {
-  const TWaveFormatEx format = TWaveAudioIn::ObtainFormat();
+const TWaveFormatEx* TStockAudioRecorder::ObtainFormat(TWaveFormatEx& scratch) {
+  const TWaveFormatEx* format = TWaveAudioIn::ObtainFormat(scratch);
   // Started before the device is asked, so that a refused format still leaves an empty image.
-  if (Wave) Wave->BeginRewrite(&format);
+  Wave->BeginRewrite(format);
   return format;
 }
 
 void TStockAudioRecorder::ConsumeData(const void* data, size_t size) {
-  const int64_t written = Wave ? Wave->Write(data, static_cast<int64_t>(size)) : -1;
-  if (written < static_cast<int64_t>(size)) CheckResult(MMSYSERR_ERROR);
-}
-
-void TStockAudioRecorder::FinishWave() {
-  if (!Wave) return;
-  Wave->EndRewrite();
-  Wave.reset();
+  if (Wave->Write(data, static_cast<int64_t>(size)) < static_cast<int64_t>(size)) CheckResult(MMSYSERR_ERROR);
 }
 
 void TStockAudioRecorder::HandleInputClose() {
-  FinishWave();
+  Wave.reset();
   TWaveAudioIn::HandleInputClose();
-}
-
-void TStockAudioRecorder::FireError() {
-  if (!Active()) FinishWave();
-  TWaveAudioIn::FireError();
 }

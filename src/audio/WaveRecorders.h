@@ -19,14 +19,11 @@ class TStockAudioRecorder : public TWaveAudioIn {
   void SetActive(bool active);
 
  protected:
-  TWaveFormatEx ObtainFormat() override;
+  const TWaveFormatEx* ObtainFormat(TWaveFormatEx& scratch) override;
   void ConsumeData(const void* data, size_t size) override;
   void HandleInputClose() override;
-  void FireError() override;
 
  private:
-  bool RecordTo(TStream* stream, TStreamOwnership ownership);
-  void FinishWave();
-
+  // The image goes with it: the adapter finishes its rewrite when it is freed.
   std::unique_ptr<TWaveStreamAdapter> Wave;
 };

@@ -3,16 +3,15 @@
 #include <mutex>
 #include <set>
 
-#include "audio/WaveIO.h"
+#include "audio/WaveIn.h"
+#include "audio/WaveOut.h"
 
 namespace {
 
 std::mutex gLock;
 TWaveFault gFault{0, MMSYSERR_NOERROR};
 int gPassed = 0, gFailed = 0;
-std::set<void*> gUnclosed;    // opened, and the component has not asked to close them
-std::set<HWAVEIN> gDriverIn;  // still open at the driver
-std::set<HWAVEOUT> gDriverOut;
+std::set<HWAVE> gUnclosed;  // opened, and the component has not asked to close them
 
 bool Fails(TWaveCall call) {
   std::lock_guard<std::mutex> hold(gLock);
@@ -26,41 +25,38 @@ bool Fails(TWaveCall call) {
   return true;
 }
 
-std::set<HWAVEIN>& DriverOpen(HWAVEIN) { return gDriverIn; }
-std::set<HWAVEOUT>& DriverOpen(HWAVEOUT) { return gDriverOut; }
-
 // The faulty functions of one direction, over the real ones saved when the fault is put in place.
-template <typename Handle, typename Caps>
+template <TWaveCalls& table>
 struct TFaulty {
-  static inline TWaveCalls<Handle, Caps> real{};
+  static inline TWaveCalls real{};
+  static inline std::set<HWAVE> driverOpen;  // still open at the driver
 
-  static MMRESULT WINAPI GetDevCaps(UINT_PTR id, Caps* caps, UINT size) {
-    return Fails(wcDevCaps) ? gFault.code : real.getDevCaps(id, caps, size);
+  static MMRESULT GetDeviceName(UINT id, std::wstring& name) {
+    return Fails(wcDevCaps) ? gFault.code : real.getDeviceName(id, name);
   }
-  static MMRESULT WINAPI Open(Handle* handle, UINT id, LPCWAVEFORMATEX format, DWORD_PTR callback, DWORD_PTR instance,
-                              DWORD flags) {
+  static MMRESULT Open(HWAVE* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback, DWORD flags) {
     const bool query = (flags & WAVE_FORMAT_QUERY) != 0;
     if (Fails(query ? wcQuery : wcOpen)) return gFault.code;
-    const MMRESULT result = real.open(handle, id, format, callback, instance, flags);
+    const MMRESULT result = real.open(handle, id, format, callback, flags);
     if (!query && result == MMSYSERR_NOERROR) {
       std::lock_guard<std::mutex> hold(gLock);
       gUnclosed.insert(*handle);
-      DriverOpen(*handle).insert(*handle);
+      driverOpen.insert(*handle);
     }
     return result;
   }
-  static MMRESULT WINAPI Prepare(Handle handle, LPWAVEHDR header, UINT size) {
-    return Fails(wcPrepare) ? gFault.code : real.prepareHeader(handle, header, size);
+  static MMRESULT Prepare(HWAVE handle, WAVEHDR* header) {
+    return Fails(wcPrepare) ? gFault.code : real.prepareHeader(handle, header);
   }
-  static MMRESULT WINAPI Queue(Handle handle, LPWAVEHDR header, UINT size) {
-    return Fails(wcQueue) ? gFault.code : real.queue(handle, header, size);
+  static MMRESULT Queue(HWAVE handle, WAVEHDR* header) {
+    return Fails(wcQueue) ? gFault.code : real.queue(handle, header);
   }
-  static MMRESULT WINAPI Unprepare(Handle handle, LPWAVEHDR header, UINT size) {
-    return Fails(wcUnprepare) ? gFault.code : real.unprepareHeader(handle, header, size);
+  static MMRESULT Unprepare(HWAVE handle, WAVEHDR* header) {
+    return Fails(wcUnprepare) ? gFault.code : real.unprepareHeader(handle, header);
   }
-  static MMRESULT WINAPI Start(Handle handle) { return Fails(wcStart) ? gFault.code : real.start(handle); }
-  static MMRESULT WINAPI Reset(Handle handle) { return Fails(wcReset) ? gFault.code : real.reset(handle); }
-  static MMRESULT WINAPI Close(Handle handle) {
+  static MMRESULT Start(HWAVE handle) { return Fails(wcStart) ? gFault.code : real.start(handle); }
+  static MMRESULT Reset(HWAVE handle) { return Fails(wcReset) ? gFault.code : real.reset(handle); }
+  static MMRESULT Close(HWAVE handle) {
     {
       std::lock_guard<std::mutex> hold(gLock);
       gUnclosed.erase(handle);
@@ -68,13 +64,13 @@ struct TFaulty {
     if (Fails(wcClose)) return gFault.code;
     const MMRESULT result = real.close(handle);
     std::lock_guard<std::mutex> hold(gLock);
-    if (result == MMSYSERR_NOERROR) DriverOpen(handle).erase(handle);
+    if (result == MMSYSERR_NOERROR) driverOpen.erase(handle);
     return result;
   }
 
-  static void PutInPlace(TWaveCalls<Handle, Caps>& table) {
+  static void PutInPlace() {
     real = table;
-    table.getDevCaps = GetDevCaps;
+    table.getDeviceName = GetDeviceName;
     table.open = Open;
     table.prepareHeader = Prepare;
     table.queue = Queue;
@@ -83,18 +79,19 @@ struct TFaulty {
     table.reset = Reset;
     table.close = Close;
   }
-  // What a refused call left open at the driver: it gives the buffers back and closes.
-  static void CloseAtTheDriver() {
-    for (Handle handle : DriverOpen(Handle{})) {
+  // The real functions again; what a refused call left open at the driver gives its buffers back and closes.
+  static void PutBack() {
+    table = real;
+    for (HWAVE handle : driverOpen) {
       real.reset(handle);
       real.close(handle);
     }
-    DriverOpen(Handle{}).clear();
+    driverOpen.clear();
   }
 };
 
-using TFaultyIn = TFaulty<HWAVEIN, WAVEINCAPSW>;
-using TFaultyOut = TFaulty<HWAVEOUT, WAVEOUTCAPSW>;
+using TFaultyIn = TFaulty<WaveInCalls>;
+using TFaultyOut = TFaulty<WaveOutCalls>;
 
 }  // namespace
 
@@ -105,15 +102,13 @@ TWaveFaults::TWaveFaults(const TWaveFault& fault) {
     gPassed = gFailed = 0;
     gUnclosed.clear();
   }
-  TFaultyIn::PutInPlace(WaveInCalls);
-  TFaultyOut::PutInPlace(WaveOutCalls);
+  TFaultyIn::PutInPlace();
+  TFaultyOut::PutInPlace();
 }
 
 TWaveFaults::~TWaveFaults() {
-  WaveInCalls = TFaultyIn::real;
-  WaveOutCalls = TFaultyOut::real;
-  TFaultyIn::CloseAtTheDriver();
-  TFaultyOut::CloseAtTheDriver();
+  TFaultyIn::PutBack();
+  TFaultyOut::PutBack();
 }
 
 int TWaveFaults::OpenDevices() const {
