@@ -12,6 +12,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -93,10 +94,11 @@ TSample Sample(HANDLE process, DWORD processId, double round) {
   return sample;
 }
 
-// Least-squares slope of one measure over the samples after the first (the warm-up), per 1,000 rounds.
+// Least-squares slope of one measure per 1,000 rounds, after the warm-up: the first third of the samples (caches
+// filling, the heap growing to its working size) is left out.
 double SlopePer1000(const std::vector<TSample>& samples, int measure) {
   double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-  for (size_t i = 1; i < samples.size(); ++i) {
+  for (size_t i = std::max<size_t>(1, samples.size() / 3); i < samples.size(); ++i) {
     const double x = samples[i].round, y = samples[i].values[measure];
     n += 1;
     sx += x;
