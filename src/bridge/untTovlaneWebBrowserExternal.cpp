@@ -9,7 +9,8 @@
 #include "base/untConfig.h"
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
-#include "base/untText.h"
+#include "base/untMessages.h"
+#include "base/untSettings.h"
 #include "base/untVariant.h"
 #include "bridge/untCallbackScript.h"
 
@@ -69,10 +70,8 @@ HRESULT PageCall(Body&& body) {
   try {
     body();
     return S_OK;
-  } catch (const std::exception& error) {
-    return Fail(AnsiToWide(error.what()));
   } catch (...) {
-    return Fail(L"unknown error");
+    return Fail(CurrentErrorText());
   }
 }
 
@@ -116,12 +115,9 @@ void TWebBrowserScriptExecutor::ExecJavascript(const std::wstring& script) {
 
 ComPtr<TTovlaneWebBrowserExternal> TTovlaneWebBrowserExternal::Create(std::unique_ptr<IScriptExecutor> executor,
                                                                       std::unique_ptr<IVoiceOperations> voice) {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) throw std::runtime_error("the path of the executable cannot be read");
   ComPtr<ITypeLib> library;
   ComPtr<ITypeInfo> typeInfo;
-  if (FAILED(LoadTypeLib(path, library.Receive())) ||
+  if (FAILED(LoadTypeLib(ExecutableFileName().c_str(), library.Receive())) ||
       FAILED(library->GetTypeInfoOfGuid(IID_ITovlaneWebBrowserExternal, typeInfo.Receive())))
     throw std::runtime_error("the type library of window.external cannot be loaded from the executable");
   return ComPtr<TTovlaneWebBrowserExternal>(

@@ -10,6 +10,7 @@
 #include "base/untGlobal.h"
 #include "base/untHandle.h"
 #include "base/untMainThread.h"
+#include "base/untMessages.h"
 #include "base/untSettings.h"
 #include "base/untText.h"
 #include "bridge/untCallbackScript.h"
@@ -19,17 +20,6 @@
 namespace {
 
 const wchar_t kOk[] = L"ok";
-
-// The message of the exception being handled; call inside a catch block only.
-std::wstring CurrentErrorMessage() {
-  try {
-    throw;
-  } catch (const std::exception& error) {
-    return AnsiToWide(error.what());
-  } catch (...) {
-    return L"unknown error";
-  }
-}
 
 // Runs work(bridge) on a thread of its own that ends by itself, holding a reference to the bridge. Raises, and
 // starts nothing, when no thread can be made. What escapes the work ends the worker silently.
@@ -55,11 +45,6 @@ void Report(TTovlaneWebBrowserExternal& bridge, TCallback callback, const std::w
 void PlayWaveImage(TMemoryStream& image) {
   const void* bytes = image.Size() > 0 ? image.Memory() : nullptr;
   sndPlaySoundW(static_cast<const wchar_t*>(bytes), SND_MEMORY | SND_NODEFAULT);
-}
-
-std::wstring DefaultTemplateFileName() {
-  const std::wstring executable = ExecutableFileName();
-  return executable.substr(0, executable.find_last_of(L'\\') + 1) + L"TemplateAdpcm.wav";
 }
 
 std::vector<uint8_t> BytesOf(TMemoryStream& stream) {
@@ -91,7 +76,7 @@ void UploadForScore(TTovlaneWebBrowserExternal& bridge, const std::wstring& voic
     });
     status = kOk;
   } catch (...) {
-    WriteLog(prefix + L" network exception: " + CurrentErrorMessage());
+    WriteLog(prefix + L" network exception: " + CurrentErrorText());
     status = L"network_error";
   }
   Report(bridge, TCallback::cbScoreRecordedVoiceCompleted, sentenceId, status);
@@ -105,7 +90,7 @@ void OnRecorderLevel(TWaveAudioIO& sender, int level) {
   if (level > sender.Tag) sender.Tag = level;
 }
 
-TVoiceEngine::TVoiceEngine() : TVoiceEngine(DefaultTemplateFileName()) {}
+TVoiceEngine::TVoiceEngine() : TVoiceEngine(FileBesideExecutable(L"TemplateAdpcm.wav")) {}
 
 TVoiceEngine::TVoiceEngine(std::wstring templateFileName) : FTemplateFileName(std::move(templateFileName)) {}
 
@@ -138,7 +123,7 @@ void TVoiceEngine::recordVoice(TTovlaneWebBrowserExternal& bridge, const std::ws
       recorder.reset();
       bridge.recordedVoices.With([&](auto& items) { items[sentenceId] = std::move(voice); });
     } catch (...) {
-      WriteLog(L"recordVoice " + sentenceId + L" exception: " + CurrentErrorMessage());
+      WriteLog(L"recordVoice " + sentenceId + L" exception: " + CurrentErrorText());
     }
     WriteLog(L"recordVoice " + sentenceId + L" done");
     Report(bridge, TCallback::cbRecordVoiceCompleted, sentenceId, kOk);
@@ -192,7 +177,7 @@ void TVoiceEngine::scoreRecordedVoice(TTovlaneWebBrowserExternal& bridge, const 
         WriteLog(prefix + L" convert failed");
       }
     } catch (...) {
-      WriteLog(prefix + L" convert exception: " + CurrentErrorMessage());
+      WriteLog(prefix + L" convert exception: " + CurrentErrorText());
       status = L"system_error";
     }
   }
@@ -244,7 +229,7 @@ void TVoiceEngine::playAudio(TTovlaneWebBrowserExternal& bridge, const std::wstr
         status = kOk;
       } catch (...) {
         status = L"network_error";
-        WriteLog(prefix + L" " + url + L" exception: " + CurrentErrorMessage());
+        WriteLog(prefix + L" " + url + L" exception: " + CurrentErrorText());
       }
     });
     if (!status.empty()) Report(bridge, TCallback::cbPlayAudioDownloaded, contextId, status);

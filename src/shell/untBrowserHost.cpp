@@ -6,9 +6,9 @@
 
 #include "base/untGlobal.h"
 #include "shell/untRememberedLoginWin.h"
+#include "support/widgets/TGdi.h"
 
 namespace {
-const int kTitleHeight = 36;
 const int kMargin = 10;
 
 // Blanks and control characters, as the other texts from outside are trimmed.
@@ -44,10 +44,8 @@ std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wst
   };
   events.OnDocumentComplete = [reg](IDispatch* browser) { WebBrowserDocumentComplete(reg, browser); };
   events.OnGetExternal = std::move(external);
-  RECT client;
-  GetClientRect(parent, &client);
-  auto browser =
-      std::make_unique<TWebBrowserHost>(parent, WebBrowserBounds(client), std::move(settings), std::move(events));
+  auto browser = std::make_unique<TWebBrowserHost>(parent, WebBrowserBounds(ClientRectOf(parent)), std::move(settings),
+                                                   std::move(events));
   browser->LoadBlankPage(blankPageTimeoutMs);
   if (!IsBlank(url)) browser->Navigate(url);
   return browser;

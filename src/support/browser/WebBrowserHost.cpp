@@ -48,7 +48,7 @@
 
 #include "base/untGlobal.h"
 #include "base/untHandle.h"
-#include "base/untText.h"
+#include "base/untMessages.h"
 #include "base/untVariant.h"
 
 namespace {
@@ -353,9 +353,7 @@ void TWebBrowserSite::Attach() {
 
     ComPtr<IConnectionPointContainer> points;
     Check(fObject->QueryInterface(IID_IConnectionPointContainer, points.Receive()), "IConnectionPointContainer");
-    Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2,
-                                      fEventsPoint.Receive()),
-          "DWebBrowserEvents2");
+    Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, fEventsPoint.Receive()), "DWebBrowserEvents2");
     fSink = ComPtr<TEventSink>(new TEventSink(this));
     Check(fEventsPoint->Advise(fSink.Get(), &fSinkCookie), "Advise");
 
@@ -426,10 +424,8 @@ void TWebBrowserSite::HandleEvent(DISPID id, const DISPPARAMS& parameters) {
       fEvents.OnDocumentComplete(Referred(arguments[1]).pdispVal);
     else if (id == DISPID_NAVIGATEERROR && count == 5 && TextArgument(arguments[3]) == kBlankPage)
       fBlankPageFailed = true;
-  } catch (const std::exception& error) {
-    WriteLog(L"WebBrowser event " + std::to_wstring(id) + L": " + AnsiToWide(error.what()));
   } catch (...) {
-    WriteLog(L"WebBrowser event " + std::to_wstring(id) + L": unknown error");
+    WriteLog(L"WebBrowser event " + std::to_wstring(id) + L": " + CurrentErrorText());
   }
   --fEventDepth;
   Release();
@@ -476,8 +472,8 @@ HRESULT TUIHandler::GetExternal(IDispatch** external) {
   *external = nullptr;
   try {
     if (fSite.fEvents.OnGetExternal) *external = fSite.fEvents.OnGetExternal();
-  } catch (const std::exception& error) {
-    WriteLog(L"GetExternal: " + AnsiToWide(error.what()));
+  } catch (...) {
+    WriteLog(L"GetExternal: " + CurrentErrorText());
   }
   return *external ? S_OK : S_FALSE;
 }
