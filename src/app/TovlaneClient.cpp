@@ -35,7 +35,7 @@ std::vector<std::wstring> CommandLineArguments() {
 int RunEnsureMTU() {
   bool changed = false;
   try {
-    changed = SetAllMTU(1417, [](const std::wstring& interfaceName, const std::exception& error) {
+    changed = SetAllMTU(kLoweredMTU, [](const std::wstring& interfaceName, const std::exception& error) {
       WriteLog(L"SetAllMTU skip interface " + interfaceName + L": " + AnsiToWide(error.what()));
     });
   } catch (const std::exception& error) {

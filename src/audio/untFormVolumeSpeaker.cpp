@@ -26,22 +26,6 @@ constexpr int kBarHeight = 50;
 constexpr int kBarButtonTop = 10;
 const wchar_t kNoDeviceText[] = L"您的计算机上没有可用的录音设备(麦克风)。如果您无法完成跟读录音的作业，可以选择跳过。";
 
-RECT CentredOn(HWND owner) {
-  RECT bounds = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&bounds, kFormStyle, FALSE, kFormExStyle);
-  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-  RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &area);
-  const int left = area.left + (area.right - area.left - width) / 2;
-  const int top = area.top + (area.bottom - area.top - height) / 2;
-  return RECT{left, top, left + width, top + height};
-}
-
-std::wstring TestSoundFileName() {
-  const std::wstring executable = ExecutableFileName();
-  return executable.substr(0, executable.find_last_of(L"\\/") + 1) + L"TestSound.wav";
-}
-
 }  // namespace
 
 TFormVolumeSpeaker::TFormVolumeSpeaker(HWND owner)
@@ -55,7 +39,8 @@ TFormVolumeSpeaker::TFormVolumeSpeaker(HWND owner)
       FMicrophoneLaptop(LoadAlphaBitmap(L"MICROPHONE_LAPTOP")),
       FMicrophoneDesktop(LoadAlphaBitmap(L"MICROPHONE_DESKTOP")) {
   SetBackgroundColour(kFormColour);
-  CreateHandle(kFormVolumeSpeakerClassName, L"调整音量和麦克风", kFormStyle, kFormExStyle, CentredOn(owner), owner);
+  CreateHandle(kFormVolumeSpeakerClassName, L"调整音量和麦克风", kFormStyle, kFormExStyle,
+               CentredWindowBounds(kClientWidth, kClientHeight, kFormStyle, kFormExStyle, owner), owner);
   CreateControls();
   FormCreate();
 }
@@ -268,26 +253,8 @@ void TFormVolumeSpeaker::SetSelectedMicrophoneDeviceId(int id) {
 }
 
 void TFormVolumeSpeaker::ShowModal() {
-  HWND owner = GetWindow(Handle(), GW_OWNER);
-  if (owner) EnableWindow(owner, FALSE);
   FModalEnded = false;
-  ShowWindow(Handle(), SW_SHOW);
-  SetForegroundWindow(Handle());
-  MSG message;
-  while (!FModalEnded && Handle()) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got == 0) {
-      // The application is ending: the message loop outside must see the quit as well.
-      PostQuitMessage(static_cast<int>(message.wParam));
-      break;
-    }
-    if (got < 0) break;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  // The owner comes back before this window hides, so that it becomes the active window again.
-  if (owner) EnableWindow(owner, TRUE);
-  if (Handle()) ShowWindow(Handle(), SW_HIDE);
+  RunModal([this] { return FModalEnded; });
 }
 
 TAudioMixerLine& TFormVolumeSpeaker::SelectLine(const std::pair<int, int>& line) {
@@ -379,7 +346,7 @@ void TFormVolumeSpeaker::btnTestPlayClick() {
   // Stopping a playback released the button; this click asked for a new one.
   btnTestPlay->SetDown(true);
   try {
-    StockAudioPlayer->PlayFile(TestSoundFileName());
+    StockAudioPlayer->PlayFile(FileBesideExecutable(L"TestSound.wav"));
   } catch (...) {
     // Nothing plays: the button must not stay down.
     btnTestPlay->SetDown(false);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "base/untGlobal.h"
-#include "base/untText.h"
+#include "base/untMessages.h"
 
 namespace {
 
@@ -74,16 +74,6 @@ void LogRefused(std::atomic<unsigned long>& refused, const wchar_t* firstLine, c
     WriteLog(std::wstring(caller) + L": " + std::to_wstring(count) + L" calls refused since shutdown");
 }
 
-std::wstring ErrorText(const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    return AnsiToWide(e.what());
-  } catch (...) {
-    return L"unknown error";
-  }
-}
-
 void RunOne(TWork& work) {
   if (work.target && work.target->expired()) return;
   try {
@@ -93,7 +83,7 @@ void RunOne(TWork& work) {
     if (work.done)
       work.done->set_exception(std::current_exception());
     else
-      WriteLog(L"Queue: handed-over work failed: " + ErrorText(std::current_exception()));
+      WriteLog(L"Queue: handed-over work failed: " + CurrentErrorText());
   }
 }
 

@@ -27,6 +27,16 @@ int MsgBox(HWND owner, const std::wstring& text, UINT types) {
   return show(owner, text, types);
 }
 
+std::wstring CurrentErrorText() {
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    return AnsiToWide(error.what());
+  } catch (...) {
+    return L"unknown error";
+  }
+}
+
 void ReportError(HWND owner, const std::exception& error) {
   const std::wstring text = AnsiToWide(error.what());
   WriteLog(L"error: " + text);

@@ -15,5 +15,9 @@ void InstallMessageBox(TMessageBoxFunction show);
 // Shows text with the installed box and returns the button pressed; 0 when nothing can be shown here.
 int MsgBox(HWND owner, const std::wstring& text, UINT types);
 
+// The message of the exception being handled, "unknown error" for one that is no std::exception. Call it
+// inside a catch block only.
+std::wstring CurrentErrorText();
+
 // The default error display: logs "error: <text>", then shows the text with an error icon where MsgBox can.
 void ReportError(HWND owner, const std::exception& error);

@@ -28,4 +28,9 @@ std::wstring ExecutableFileName() {
   }
 }
 
+std::wstring FileBesideExecutable(const std::wstring& name) {
+  const std::wstring executable = ExecutableFileName();
+  return executable.substr(0, executable.find_last_of(L"\\/") + 1) + name;
+}
+
 std::wstring SettingsFileName() { return ExecutableFileName() + L".ini"; }

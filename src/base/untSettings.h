@@ -16,6 +16,8 @@ class TIniFile {
 
 // Full path of the running executable.
 std::wstring ExecutableFileName();
+// Full path of the file of that name in the executable's folder (the data files shipped beside it).
+std::wstring FileBesideExecutable(const std::wstring& name);
 // The settings file: the executable's full name with ".ini" appended, ".exe" kept.
 std::wstring SettingsFileName();
 

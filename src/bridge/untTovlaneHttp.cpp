@@ -11,9 +11,7 @@ TTovlaneHttp::TTovlaneHttp(THostLookup addressOf) : FAddressOf(std::move(address
   ReadTimeout = 10000;
   RequestTimeout = kRequestTimeoutMs;
   HandleRedirects = true;
-  SetRequestHeader("User-Agent", kHttpUserAgent);
-  SetRequestHeader("Accept", kHttpAccept);
-  SetRequestHeader("Accept-Language", kHttpAcceptLanguage);
+  for (const auto& [name, value] : kHttpIdentityHeaders) SetRequestHeader(name, value);
 }
 
 void TTovlaneHttp::PreResolveHost(const std::string& url) {

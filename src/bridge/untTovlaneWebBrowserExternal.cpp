@@ -6,8 +6,8 @@
 #include "base/untConfig.h"
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
+#include "base/untMessages.h"
 #include "base/untSettings.h"
-#include "base/untText.h"
 #include "base/untVariant.h"
 
 namespace {
@@ -46,10 +46,8 @@ HRESULT PageCall(Body&& body) {
   try {
     body();
     return S_OK;
-  } catch (const std::exception& error) {
-    return Fail(AnsiToWide(error.what()));
   } catch (...) {
-    return Fail(L"unknown error");
+    return Fail(CurrentErrorText());
   }
 }
 

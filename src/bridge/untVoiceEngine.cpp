@@ -9,6 +9,7 @@
 #include "audio/WaveRecorders.h"
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
+#include "base/untMessages.h"
 #include "base/untSettings.h"
 #include "base/untText.h"
 #include "bridge/untCallbackScript.h"
@@ -18,17 +19,6 @@
 namespace {
 
 const wchar_t kOk[] = L"ok";
-
-// The message of the exception being handled; call inside a catch block only.
-std::wstring CurrentErrorMessage() {
-  try {
-    throw;
-  } catch (const std::exception& error) {
-    return AnsiToWide(error.what());
-  } catch (...) {
-    return L"unknown error";
-  }
-}
 
 // Runs work(host) on a thread of its own that ends by itself, keeping the host alive. Raises, and starts
 // nothing, when no thread can be made. What escapes the work ends the worker silently.
@@ -51,11 +41,6 @@ void Report(IVoiceHost& host, TCallback callback, const std::wstring& id, const 
 void PlayWaveImage(TMemoryStream& image) {
   const void* bytes = image.Size() > 0 ? image.Memory() : nullptr;
   sndPlaySoundW(static_cast<const wchar_t*>(bytes), SND_MEMORY | SND_NODEFAULT);
-}
-
-std::wstring DefaultTemplateFileName() {
-  const std::wstring executable = ExecutableFileName();
-  return executable.substr(0, executable.find_last_of(L'\\') + 1) + L"TemplateAdpcm.wav";
 }
 
 std::vector<uint8_t> BytesOf(TMemoryStream& stream) {
@@ -86,7 +71,7 @@ void UploadForScore(IVoiceHost& host, const std::wstring& voiceEngineUrl, const 
     });
     status = kOk;
   } catch (...) {
-    WriteLog(prefix + L" network exception: " + CurrentErrorMessage());
+    WriteLog(prefix + L" network exception: " + CurrentErrorText());
     status = L"network_error";
   }
   Report(host, TCallback::cbScoreRecordedVoiceCompleted, sentenceId, status);
@@ -100,7 +85,7 @@ void OnRecorderLevel(TWaveAudioIO& sender, int level) {
   if (level > sender.Tag) sender.Tag = level;
 }
 
-TVoiceEngine::TVoiceEngine() : TVoiceEngine(DefaultTemplateFileName()) {}
+TVoiceEngine::TVoiceEngine() : TVoiceEngine(FileBesideExecutable(L"TemplateAdpcm.wav")) {}
 
 TVoiceEngine::TVoiceEngine(std::wstring templateFileName) : FTemplateFileName(std::move(templateFileName)) {}
 
@@ -133,7 +118,7 @@ void TVoiceEngine::recordVoice(IVoiceHost& host, const std::wstring& sentenceId,
       recorder.reset();
       host.RecordedVoices().With([&](auto& items) { items[sentenceId] = std::move(voice); });
     } catch (...) {
-      WriteLog(L"recordVoice " + sentenceId + L" exception: " + CurrentErrorMessage());
+      WriteLog(L"recordVoice " + sentenceId + L" exception: " + CurrentErrorText());
     }
     WriteLog(L"recordVoice " + sentenceId + L" done");
     Report(host, TCallback::cbRecordVoiceCompleted, sentenceId, kOk);
@@ -187,7 +172,7 @@ void TVoiceEngine::scoreRecordedVoice(IVoiceHost& host, const std::wstring& voic
         WriteLog(prefix + L" convert failed");
       }
     } catch (...) {
-      WriteLog(prefix + L" convert exception: " + CurrentErrorMessage());
+      WriteLog(prefix + L" convert exception: " + CurrentErrorText());
       status = L"system_error";
     }
   }
@@ -238,7 +223,7 @@ void TVoiceEngine::playAudio(IVoiceHost& host, const std::wstring& contextId, co
         status = kOk;
       } catch (...) {
         status = L"network_error";
-        WriteLog(prefix + L" " + url + L" exception: " + CurrentErrorMessage());
+        WriteLog(prefix + L" " + url + L" exception: " + CurrentErrorText());
       }
     });
     if (!status.empty()) Report(host, TCallback::cbPlayAudioDownloaded, contextId, status);

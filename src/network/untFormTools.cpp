@@ -2,6 +2,7 @@
 
 #include "base/untMessages.h"
 #include "network/untMTU.h"
+#include "support/widgets/TGdi.h"
 
 namespace {
 
@@ -9,7 +10,6 @@ constexpr int kClientWidth = 544;
 constexpr int kClientHeight = 276;
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kFormExStyle = WS_EX_TOPMOST;  // a single fixed border, from the caption
-constexpr std::int32_t kLoweredMTU = 1417;
 
 // Controls inside a group box are placed relative to it but created on the form, which receives their clicks.
 struct TGroupOrigin {
@@ -18,16 +18,6 @@ struct TGroupOrigin {
 };
 constexpr TGroupOrigin GroupBox1 = {24, 15};
 constexpr TGroupOrigin GroupBox2 = {24, 120};
-
-RECT CentredBounds() {
-  RECT bounds = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&bounds, kFormStyle, FALSE, kFormExStyle);
-  const int width = bounds.right - bounds.left;
-  const int height = bounds.bottom - bounds.top;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  return RECT{left, top, left + width, top + height};
-}
 
 }  // namespace
 
@@ -44,13 +34,13 @@ void RebootSystem() {
 }
 
 TFormTools::TFormTools()
-    : FFont(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma")),
+    : FFont(CreateUiFont(L"Tahoma", 11, false, DEFAULT_CHARSET)),
       IECache1({TIECacheEntryOption::NORMAL_ENTRY, TIECacheEntryOption::STICKY_ENTRY,
                 TIECacheEntryOption::URLHISTORY_ENTRY, TIECacheEntryOption::TRACK_OFFLINE_ENTRY,
                 TIECacheEntryOption::TRACK_ONLINE_ENTRY}) {
   SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
-  CreateHandle(L"TFormTools", L"Tovlane 工具", kFormStyle, kFormExStyle, CentredBounds(), nullptr);
+  CreateHandle(kFormToolsClassName, L"Tovlane 工具", kFormStyle, kFormExStyle,
+               CentredWindowBounds(kClientWidth, kClientHeight, kFormStyle, kFormExStyle), nullptr);
   CreateControls();
   OnCommand(idClearIECache, [this] { btnClearIECacheClick(); });
   OnCommand(idFixMTU, [this] { btnFixMTUClick(); });

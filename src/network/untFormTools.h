@@ -9,6 +9,8 @@
 // Restarts Windows, enabling the shutdown privilege first; a refused restart is silent.
 void RebootSystem();
 
+inline constexpr wchar_t kFormToolsClassName[] = L"TFormTools";
+
 class TFormTools : public TWindow {
  public:
   // Creates the window centred on the desktop and shows it; closing it ends the message loop.

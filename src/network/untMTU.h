@@ -5,6 +5,9 @@
 #include <functional>
 #include <string>
 
+// The MTU the repair sets, from the tools window and the silent command line alike.
+inline constexpr std::int32_t kLoweredMTU = 1417;
+
 // mtu above 0: sets it on every 192.168.* interface that has none or a higher one; 0 or below: removes
 // the setting from those interfaces. True when some interface's value was written or deleted.
 // Raises ERegistryException on a value of the wrong type or a refused change; earlier changes stay. With

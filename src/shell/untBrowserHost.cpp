@@ -9,9 +9,9 @@
 #include "base/untVariant.h"
 #include "bridge/untCallbackScript.h"
 #include "shell/untRememberedLoginWin.h"
+#include "support/widgets/TGdi.h"
 
 namespace {
-const int kTitleHeight = 36;
 const int kMargin = 10;
 const DISPID kDispidDocument = 203;  // IWebBrowser2::Document
 
@@ -48,10 +48,8 @@ std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wst
   };
   events.OnDocumentComplete = [reg](IDispatch* browser) { WebBrowserDocumentComplete(reg, browser); };
   events.OnGetExternal = std::move(external);
-  RECT client;
-  GetClientRect(parent, &client);
-  auto browser =
-      std::make_unique<TWebBrowserHost>(parent, WebBrowserBounds(client), std::move(settings), std::move(events));
+  auto browser = std::make_unique<TWebBrowserHost>(parent, WebBrowserBounds(ClientRectOf(parent)), std::move(settings),
+                                                   std::move(events));
   browser->LoadBlankPage(blankPageTimeoutMs);
   if (!IsBlank(url)) browser->Navigate(url);
   return browser;

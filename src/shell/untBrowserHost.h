@@ -30,7 +30,9 @@ class TFpuControlWordReset {
   ~TFpuControlWordReset() { SetFpuControlWord(kFpuControlWord); }
 };
 
-// The browser's place in its window's client area: below the 36-pixel title, 10 pixels from the other edges.
+// The height of the main window's own title bar, under which the browser sits.
+inline constexpr int kTitleHeight = 36;
+// The browser's place in its window's client area: below the title, 10 pixels from the other edges.
 RECT WebBrowserBounds(const RECT& client);
 
 // The event handlers: the remembered login (reg as CaptureLoginSubmission and RefillLoginDocument take it),

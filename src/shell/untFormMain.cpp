@@ -20,7 +20,6 @@
 namespace {
 
 const COLORREF kFormColour = RGB(223, 223, 223);
-const int kTitleHeight = 36;
 const UINT_PTR kRecordFailedTipTimerId = 1;
 const wchar_t kFontFace[] = L"微软雅黑";
 
@@ -128,9 +127,7 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
   OnCommand(idBtnMax, [this] { btnMaxClick(); });
   OnCommand(idBtnClose, [this] { btnCloseClick(); });
 
-  RECT client;
-  GetClientRect(Handle(), &client);
-  LayoutControls(client.right);
+  LayoutControls(ClientBounds().right);
 }
 
 TFormMainTovlaneClient::~TFormMainTovlaneClient() {

@@ -12,19 +12,12 @@ constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDRE
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME;
 constexpr UINT_PTR kSpeedTimerId = 1;
 
-RECT CentredBounds() {
-  RECT bounds = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&bounds, kFormStyle, FALSE, kFormExStyle);
-  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  return Place(left, top, width, height);
-}
-
 }  // namespace
 
 TFormDownload::TFormDownload(HWND AOwner) : FFont(CreateUiFont(L"Tahoma", 11, false, DEFAULT_CHARSET)) {
   SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
-  CreateHandle(kFormDownloadClassName, L"Tovlane 更新", kFormStyle, kFormExStyle, CentredBounds(), AOwner);
+  CreateHandle(kFormDownloadClassName, L"Tovlane 更新", kFormStyle, kFormExStyle,
+               CentredWindowBounds(kClientWidth, kClientHeight, kFormStyle, kFormExStyle), AOwner);
   const COLORREF face = GetSysColor(COLOR_BTNFACE), text = GetSysColor(COLOR_WINDOWTEXT);
   lblTip = std::make_unique<TLabel>(Handle(), idLblTip, Place(24, 29, 150, 13), L"您需要更新 Tovlane 程序。",
                                     FFont.Get(), text, face);
@@ -63,22 +56,7 @@ void TFormDownload::StartDownload(const std::wstring& AName, const std::wstring&
 }
 
 TModalResult TFormDownload::ShowModal() {
-  HWND owner = GetWindow(Handle(), GW_OWNER);
-  const bool disableOwner = owner && IsWindowEnabled(owner);
-  if (disableOwner) EnableWindow(owner, FALSE);
-  ShowWindow(Handle(), SW_SHOWNORMAL);
-  MSG message;
-  while (FModalResult == mrNone && Handle()) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got <= 0) {
-      // The application is ending: the outer loop gets its quit message back.
-      if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
-      break;
-    }
-    if (IsDialogMessageW(Handle(), &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  RunModal([this] { return FModalResult != mrNone; });
   if (FModalResult == mrNone) {
     if (FTransferThread) {
       FTransferThread->AbortHttpRequest();
@@ -86,9 +64,6 @@ TModalResult TFormDownload::ShowModal() {
     }
     FModalResult = mrCancel;
   }
-  // The owner first, so that it, not another program, becomes active when this window goes.
-  if (disableOwner) EnableWindow(owner, TRUE);
-  if (Handle()) ShowWindow(Handle(), SW_HIDE);
   return FModalResult;
 }
 

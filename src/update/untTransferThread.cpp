@@ -5,6 +5,7 @@
 
 #include "base/untConfig.h"
 #include "base/untGlobal.h"
+#include "base/untMessages.h"
 #include "base/untText.h"
 
 TTransferThread::TTransferThread(std::wstring AName, ITransferCallback* AInterface)
@@ -12,9 +13,7 @@ TTransferThread::TTransferThread(std::wstring AName, ITransferCallback* AInterfa
   FIdHTTP.HandleRedirects = true;
   FIdHTTP.ConnectTimeout = 20000;
   FIdHTTP.ReadTimeout = 60000;
-  FIdHTTP.SetRequestHeader("User-Agent", kHttpUserAgent);
-  FIdHTTP.SetRequestHeader("Accept", kHttpAccept);
-  FIdHTTP.SetRequestHeader("Accept-Language", kHttpAcceptLanguage);
+  for (const auto& [name, value] : kHttpIdentityHeaders) FIdHTTP.SetRequestHeader(name, value);
   FIdHTTP.SetRequestHeader("Cache-control", "no-cache");
   FIdHTTP.OnProgress = [this](int64_t received, int64_t expected) { return IdHTTPWork(received, expected); };
 }
@@ -50,10 +49,8 @@ void TTransferThread::WaitFor() {
 DWORD WINAPI TTransferThread::ThreadEntry(void* self) {
   try {
     static_cast<TTransferThread*>(self)->Execute();
-  } catch (const std::exception& error) {
-    WriteLog(L"TTransferThread exception: " + AnsiToWide(error.what()));
   } catch (...) {
-    WriteLog(L"TTransferThread exception: unknown error");
+    WriteLog(L"TTransferThread exception: " + CurrentErrorText());
   }
   return 0;
 }
@@ -64,10 +61,8 @@ void TTransferThread::Execute() {
     FIdHTTP.Get(WideToAnsi(FUrl), *FResponseStream);
     WriteLog(L"TTransferThread after get");
     if (!FAborted) FSucceeded = true;
-  } catch (const std::exception& error) {
-    WriteLog(L"TTransferThread exception: " + AnsiToWide(error.what()));
   } catch (...) {
-    WriteLog(L"TTransferThread exception: unknown error");
+    WriteLog(L"TTransferThread exception: " + CurrentErrorText());
   }
   WriteLog(L"TTransferThread report status over ...");
   CallbackReportStatus(kTransferOver);

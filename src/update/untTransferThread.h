@@ -41,7 +41,6 @@ class TTransferThread {
   TTransferThread& operator=(const TTransferThread&) = delete;
 
   const std::wstring& Name() const { return FName; }
-  void SetName(std::wstring AName) { FName = std::move(AName); }
   const std::wstring& Url() const { return FUrl; }
   void SetUrl(std::wstring AUrl) { FUrl = std::move(AUrl); }
   // Set up for the transfer's use before Start: 20 s to connect, 60 s between pieces; the whole request's

@@ -6,6 +6,7 @@
 #include "base/untGlobal.h"
 #include "base/untHandle.h"
 #include "base/untMessages.h"
+#include "base/untScopeGuard.h"
 #include "base/untText.h"
 #include "support/crypto/FileDigest.h"
 #include "update/untFormDownload.h"
@@ -32,13 +33,6 @@ std::string WholeStream(TStream& stream) {
   if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
   return bytes;
 }
-
-// Whatever becomes of the download, the file does not stay behind; a setup that runs keeps it open, and a later
-// start removes it.
-struct TDeleteOnExit {
-  const std::wstring& path;
-  ~TDeleteOnExit() { DeleteFileW(path.c_str()); }
-};
 
 }  // namespace
 
@@ -73,10 +67,7 @@ void TUpdateFlow::StartClientUpdate() {
 void TUpdateFlow::TransferReportStatus(TTransferThread* ATransfer, const std::wstring& AStatus) {
   if (AStatus != kTransferOver || ATransfer != FTransferThread.get()) return;
   // The check holds its transfer until the decision, download included, is done; a second check waits no turn.
-  struct TEndCheck {
-    std::unique_ptr<TTransferThread>& transfer;
-    ~TEndCheck() { transfer.reset(); }
-  } endCheck{FTransferThread};
+  const TScopeGuard endCheck([this] { FTransferThread.reset(); });
   if (ATransfer->Name() != kDescriptionTransferName || !ATransfer->Succeeded()) return;
   const std::wstring text = DecodeUpdateDescription(WholeStream(*ATransfer->ResponseStream()), AnsiToWide);
   WriteLog(L"TFormMainTovlaneClient.TransferReportStatus response:" + text);
@@ -96,7 +87,9 @@ void TUpdateFlow::TransferReportStatus(TTransferThread* ATransfer, const std::ws
 void TUpdateFlow::DownloadAndRun(const TSetupChoice& choice) {
   const std::wstring path = SetupFilePath(choice.FileName.c_str());
   DeleteFileW(path.c_str());
-  const TDeleteOnExit deleteFile{path};
+  // Whatever becomes of the download, the file does not stay behind; a setup that runs keeps it open, and a later
+  // start removes it.
+  const TScopeGuard deleteFile([&path] { DeleteFileW(path.c_str()); });
   std::unique_ptr<TFileStream> file;
   try {
     file = std::make_unique<TFileStream>(path, fmCreate | fmShareExclusive);

@@ -246,6 +246,27 @@ TEST_F(BrowserHost, AHandlerThatThrowsOrChangesTheControlWordIsContained) {
   EXPECT_EQ(kFpuControlWord, FpuControlWord());
 }
 
+// The bridge that cannot be made, whatever it raises, leaves the page without window.external.
+TEST_F(BrowserHost, AnExternalObjectThatFailsIsNoneForThePage) {
+  for (const bool standard : {true, false}) {
+    TWebBrowserEvents events;
+    events.OnGetExternal = [standard]() -> IDispatch* {
+      if (standard) throw std::runtime_error("no bridge");
+      throw 42;
+    };
+    auto host = MakeHost(std::move(events));
+    ComPtr<IOleObject> object;
+    ASSERT_HRESULT_SUCCEEDED(host->Browser()->QueryInterface(IID_IOleObject, object.Receive()));
+    ComPtr<IOleClientSite> site;
+    ASSERT_HRESULT_SUCCEEDED(object->GetClientSite(site.Receive()));
+    ComPtr<IDocHostUIHandler> handler;
+    ASSERT_HRESULT_SUCCEEDED(site->QueryInterface(IID_IDocHostUIHandler, handler.Receive()));
+    IDispatch* handedOut = nullptr;
+    EXPECT_EQ(S_FALSE, handler->GetExternal(&handedOut)) << standard;
+    EXPECT_EQ(nullptr, handedOut) << standard;
+  }
+}
+
 namespace {
 
 const wchar_t kTestKey[] = L"Software\\TovlaneTest\\BrowserHost";

@@ -125,3 +125,27 @@ TEST(Window, AnExceptionInAHandlerGoesToTheInstalledBoxOnTheMainThreadOnly) {
   EXPECT_EQ(1u, gShownMessages.size()) << "a worker's message only reaches the log";
   InstallMessageBox(nullptr);
 }
+
+TEST(Window, CentresOnAShownOwnerElseOnTheScreen) {
+  std::vector<UINT> seen;
+  TRecordingWindow owner(seen);
+  RECT ownerBounds;
+  GetWindowRect(owner.Handle(), &ownerBounds);
+  const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  struct TCase {
+    HWND over;
+    int show;
+    RECT area;
+  } const cases[] = {{owner.Handle(), SW_SHOWNA, ownerBounds},
+                     {owner.Handle(), SW_MINIMIZE, screen},
+                     {owner.Handle(), SW_HIDE, screen},
+                     {nullptr, SW_SHOWNA, screen}};
+  for (const TCase& c : cases) {
+    ShowWindow(owner.Handle(), c.show);
+    const RECT bounds = CentredWindowBounds(200, 100, WS_POPUP, 0, c.over);
+    EXPECT_EQ(200, bounds.right - bounds.left) << c.show;
+    EXPECT_EQ(100, bounds.bottom - bounds.top) << c.show;
+    EXPECT_EQ((c.area.left + c.area.right) / 2, (bounds.left + bounds.right) / 2) << c.show;
+    EXPECT_EQ((c.area.top + c.area.bottom) / 2, (bounds.top + bounds.bottom) / 2) << c.show;
+  }
+}

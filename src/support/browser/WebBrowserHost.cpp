@@ -48,7 +48,7 @@
 
 #include "base/untGlobal.h"
 #include "base/untHandle.h"
-#include "base/untText.h"
+#include "base/untMessages.h"
 #include "base/untVariant.h"
 
 namespace {
@@ -414,10 +414,8 @@ void TWebBrowserSite::HandleEvent(DISPID id, const DISPPARAMS& parameters) {
       fEvents.OnDocumentComplete(Referred(arguments[1]).pdispVal);
     else if (id == DISPID_NAVIGATEERROR && count == 5 && StringOrEmpty(arguments[3]) == kBlankPage)
       fBlankPageFailed = true;
-  } catch (const std::exception& error) {
-    WriteLog(L"WebBrowser event " + std::to_wstring(id) + L": " + AnsiToWide(error.what()));
   } catch (...) {
-    WriteLog(L"WebBrowser event " + std::to_wstring(id) + L": unknown error");
+    WriteLog(L"WebBrowser event " + std::to_wstring(id) + L": " + CurrentErrorText());
   }
   --fEventDepth;
   Release();
@@ -464,8 +462,8 @@ HRESULT TUIHandler::GetExternal(IDispatch** external) {
   *external = nullptr;
   try {
     if (fSite.fEvents.OnGetExternal) *external = fSite.fEvents.OnGetExternal();
-  } catch (const std::exception& error) {
-    WriteLog(L"GetExternal: " + AnsiToWide(error.what()));
+  } catch (...) {
+    WriteLog(L"GetExternal: " + CurrentErrorText());
   }
   return *external ? S_OK : S_FALSE;
 }

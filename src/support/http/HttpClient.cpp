@@ -5,6 +5,7 @@
 #include <chrono>
 #include <set>
 
+#include "base/untScopeGuard.h"
 #include "base/untText.h"
 
 namespace {
@@ -63,11 +64,6 @@ class TBodySink {
   int64_t FWritten = 0;
 };
 
-// The connection of one request is closed however the request ends.
-struct TCloseOnExit {
-  TSocketConnection& FConnection;
-  ~TCloseOnExit() { FConnection.Close(); }
-};
 }  // namespace
 
 void THttpClient::SetRequestHeader(const std::string& name, const std::string& value) {
@@ -135,7 +131,8 @@ void THttpClient::Request(const std::string& url, std::string method, std::strin
     visited.insert(method + " " + uri.Compose(false));
     RequestHost = uri.HostText();
     if (uri.EffectivePort() != TUri::DefaultPort(uri.Protocol)) RequestHost += ":" + uri.Port;
-    TCloseOnExit closer{FConnection};
+    // The connection of one request is closed however the request ends.
+    const TScopeGuard closeConnection([this] { FConnection.Close(); });
     Connect(uri.Host, uri.EffectivePort());
     Send(uri, method, content, contentType);
     TConnectionSource source(FConnection, ReadTimeout);

@@ -2,7 +2,6 @@
 
 #include <windowsx.h>
 
-#include "base/untHandle.h"
 #include "support/widgets/TGdi.h"
 
 namespace {
@@ -36,8 +35,7 @@ void TButtonBase::SetFlags(bool hot, bool pressed) {
 LRESULT TButtonBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_MOUSEMOVE: {
-      RECT client;
-      GetClientRect(Handle(), &client);
+      const RECT client = ClientBounds();
       POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       const bool inside = PtInRect(&client, point) != FALSE;
       if (inside && !fHot) {
@@ -115,12 +113,11 @@ void TImageToggleButton::Paint(HDC dc, const RECT& bounds) {
   DrawAlphaBitmap(dc, fStrip, static_cast<int>(face) * width, width, height, 0, 0);
   const int sink = face == TButtonState::bsPressed ? 1 : 0;
   RECT area = {fCaptionLeft + sink, sink, fCaptionRight + sink, height + sink};
-  HGDIOBJ previous = SelectObject(dc, fFont);
+  const TSelectObject selected(dc, fFont);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
   DrawTextW(dc, fCaption.c_str(), static_cast<int>(fCaption.size()), &area,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, previous);
 }
 
 TFlatButton::TFlatButton(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& caption, HBITMAP image,
@@ -132,24 +129,18 @@ TFlatButton::TFlatButton(HWND parent, UINT_PTR id, const RECT& bounds, const std
 void TFlatButton::Paint(HDC dc, const RECT& bounds) {
   const TButtonState state = State();
   FillSolid(dc, bounds, fBackground);
-  if (state != TButtonState::bsNormal) {
-    // A flat button shows its outline only while it can be pressed.
-    const TBrushHandle fill(CreateSolidBrush(Shade(fBackground, state == TButtonState::bsPressed ? -24 : 14)));
-    const TPenHandle frame(CreatePen(PS_SOLID, 1, Shade(fBackground, -48)));
-    HGDIOBJ oldBrush = SelectObject(dc, fill.Get()), oldPen = SelectObject(dc, frame.Get());
-    RoundRect(dc, 0, 0, bounds.right, bounds.bottom, 4, 4);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-  }
+  // A flat button shows its outline only while it can be pressed.
+  if (state != TButtonState::bsNormal)
+    FillRounded(dc, bounds, Shade(fBackground, state == TButtonState::bsPressed ? -24 : 14), Shade(fBackground, -48),
+                4);
   const SIZE image = BitmapSize(fImage);
   const SIZE text = TextExtent(dc, fFont, fCaption);
   const int offset = state == TButtonState::bsPressed ? 1 : 0;
   const int left = (bounds.right - (image.cx + fSpacing + text.cx)) / 2 + offset;
   DrawAlphaBitmap(dc, fImage, 0, image.cx, image.cy, left, (bounds.bottom - image.cy) / 2 + offset);
-  HGDIOBJ previous = SelectObject(dc, fFont);
+  const TSelectObject selected(dc, fFont);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0x33, 0x33, 0x33));
   TextOutW(dc, left + image.cx + fSpacing, (bounds.bottom - text.cy) / 2 + offset, fCaption.c_str(),
            static_cast<int>(fCaption.size()));
-  SelectObject(dc, previous);
 }

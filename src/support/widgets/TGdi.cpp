@@ -24,37 +24,46 @@ SIZE BitmapSize(HBITMAP bitmap) {
 void DrawAlphaBitmap(HDC dc, HBITMAP bitmap, int sourceLeft, int width, int height, int x, int y) {
   if (!bitmap) return;
   const TMemoryDc source(CreateCompatibleDC(dc));
-  HGDIOBJ previous = SelectObject(source.Get(), bitmap);
+  const TSelectObject selected(source.Get(), bitmap);
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   AlphaBlend(dc, x, y, width, height, source.Get(), sourceLeft, 0, width, height, blend);
-  SelectObject(source.Get(), previous);
 }
 
 SIZE TextExtent(HDC dc, HFONT font, const std::wstring& text) {
-  HGDIOBJ previous = SelectObject(dc, font);
+  const TSelectObject selected(dc, font);
   SIZE size = {0, 0};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, previous);
   return size;
 }
 
-TBufferedPaint::TBufferedPaint(HWND window) : fWindow(window) {
-  fTarget = BeginPaint(window, &fPaint);
-  GetClientRect(window, &fBounds);
-  fMemory.Reset(CreateCompatibleDC(fTarget));
-  fBitmap.Reset(
-      CreateCompatibleBitmap(fTarget, fBounds.right > 0 ? fBounds.right : 1, fBounds.bottom > 0 ? fBounds.bottom : 1));
-  fPrevious = SelectObject(fMemory.Get(), fBitmap.Get());
+RECT ClientRectOf(HWND window) {
+  RECT bounds = {};
+  GetClientRect(window, &bounds);
+  return bounds;
 }
+
+TBufferedPaint::TBufferedPaint(HWND window)
+    : fWindow(window),
+      fTarget(BeginPaint(window, &fPaint)),
+      fBounds(ClientRectOf(window)),
+      fMemory(CreateCompatibleDC(fTarget)),
+      fBitmap(CreateCompatibleBitmap(fTarget, fBounds.right > 0 ? fBounds.right : 1,
+                                     fBounds.bottom > 0 ? fBounds.bottom : 1)),
+      fSelected(fMemory.Get(), fBitmap.Get()) {}
 
 TBufferedPaint::~TBufferedPaint() {
   BitBlt(fTarget, 0, 0, fBounds.right, fBounds.bottom, fMemory.Get(), 0, 0, SRCCOPY);
-  // The bitmap is deselected before the members delete it and the memory DC.
-  SelectObject(fMemory.Get(), fPrevious);
   EndPaint(fWindow, &fPaint);
 }
 
 void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
   SetBkColor(dc, colour);
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+}
+
+void FillRounded(HDC dc, const RECT& area, COLORREF fill, COLORREF edge, int radius) {
+  const TBrushHandle brush(CreateSolidBrush(fill));
+  const TPenHandle pen(CreatePen(PS_SOLID, 1, edge));
+  const TSelectObject brushSelected(dc, brush.Get()), penSelected(dc, pen.Get());
+  RoundRect(dc, area.left, area.top, area.right, area.bottom, radius, radius);
 }

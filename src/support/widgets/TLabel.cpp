@@ -51,14 +51,13 @@ bool TLabel::Visible() const { return IsWindowVisible(Handle()) != FALSE; }
 
 void TLabel::Paint(HDC dc, const RECT& bounds) {
   FillSolid(dc, bounds, fBackground);
-  HGDIOBJ previous = SelectObject(dc, fFont);
+  const TSelectObject selected(dc, fFont);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, fTextColour);
   const std::wstring text = Text();
   RECT area = bounds;
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
             DT_LEFT | DT_TOP | DT_NOPREFIX | (fWordWrap ? DT_WORDBREAK : DT_SINGLELINE));
-  SelectObject(dc, previous);
 }
 
 TPicture::TPicture(HWND parent, UINT_PTR id, const RECT& bounds, HBITMAP bitmap, COLORREF background)

@@ -19,13 +19,13 @@ class TLabel : public TInertControl {
   TLabel(HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text, HFONT font, COLORREF textColour,
          COLORREF background, bool wordWrap = false, bool visible = true);
   void SetText(const std::wstring& text);
-  std::wstring Text() const;
   void SetVisible(bool visible);
   bool Visible() const;
 
  private:
   void Paint(HDC dc, const RECT& bounds) override;
   void FitWidth();
+  std::wstring Text() const;
   // Whether the label itself is meant to show (its parent may still be hidden).
   bool Shown() const;
   HFONT fFont;

@@ -17,15 +17,6 @@ const COLORREF kEmptyTrack = RGB(0xC4, 0xC4, 0xC4);
 const COLORREF kThumbFace = RGB(0xFF, 0xFF, 0xFF);
 const COLORREF kThumbEdge = RGB(0x8C, 0x8C, 0x8C);
 
-void FillRounded(HDC dc, const RECT& area, COLORREF fill, COLORREF edge, int radius) {
-  const TBrushHandle brush(CreateSolidBrush(fill));
-  const TPenHandle pen(CreatePen(PS_SOLID, 1, edge));
-  HGDIOBJ oldBrush = SelectObject(dc, brush.Get()), oldPen = SelectObject(dc, pen.Get());
-  RoundRect(dc, area.left, area.top, area.right, area.bottom, radius, radius);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
-}
-
 }  // namespace
 
 TSlider::TSlider(HWND parent, UINT_PTR id, const RECT& bounds, COLORREF background) : fBackground(background) {

@@ -5,11 +5,47 @@
 #include "base/untMessages.h"
 #include "support/widgets/TGdi.h"
 
+RECT CentredWindowBounds(int width, int height, DWORD style, DWORD exStyle, HWND over) {
+  RECT bounds = {0, 0, width, height};
+  AdjustWindowRectEx(&bounds, style, FALSE, exStyle);
+  width = bounds.right - bounds.left;
+  height = bounds.bottom - bounds.top;
+  RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (over && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &area);
+  const int left = area.left + (area.right - area.left - width) / 2;
+  const int top = area.top + (area.bottom - area.top - height) / 2;
+  return Place(left, top, width, height);
+}
+
 TWindow::~TWindow() { DestroyHandle(); }
+
+RECT TWindow::ClientBounds() const { return ClientRectOf(fHandle); }
 
 void TWindow::DestroyHandle() {
   // WM_NCDESTROY clears the handle.
   if (fHandle) DestroyWindow(fHandle);
+}
+
+void TWindow::RunModal(const std::function<bool()>& ended) {
+  HWND owner = GetWindow(fHandle, GW_OWNER);
+  const bool disableOwner = owner && IsWindowEnabled(owner);
+  if (disableOwner) EnableWindow(owner, FALSE);
+  ShowWindow(fHandle, SW_SHOWNORMAL);
+  SetForegroundWindow(fHandle);
+  MSG message;
+  while (!ended() && fHandle) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    // Tab and the arrow keys move between the controls, as in the program's main loop.
+    if (IsDialogMessageW(fHandle, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  if (disableOwner) EnableWindow(owner, TRUE);
+  if (fHandle) ShowWindow(fHandle, SW_HIDE);
 }
 
 void TWindow::OnCommand(UINT_PTR controlId, std::function<void()> handler) {

@@ -17,6 +17,10 @@
 #include <optional>
 #include <string>
 
+// The rectangle of a window of that style whose client area is width x height, centred on over when that is
+// shown and not minimised, else on the screen.
+RECT CentredWindowBounds(int width, int height, DWORD style, DWORD exStyle, HWND over = nullptr);
+
 class TWindow {
  public:
   TWindow(const TWindow&) = delete;
@@ -24,11 +28,7 @@ class TWindow {
   virtual ~TWindow();
 
   HWND Handle() const { return fHandle; }
-  RECT ClientBounds() const {
-    RECT bounds = {};
-    GetClientRect(fHandle, &bounds);
-    return bounds;
-  }
+  RECT ClientBounds() const;
 
   // The window object behind a handle made by this class, or nullptr.
   static TWindow* FromHandle(HWND window);
@@ -47,6 +47,10 @@ class TWindow {
   void SetBackgroundColour(COLORREF colour) { fBackground = colour; }
   // Destroys the window, and with it its child windows; the object gets WM_DESTROY and WM_NCDESTROY.
   void DestroyHandle();
+  // Shows the window and runs the program's messages until ended() or the window is gone, the owner disabled
+  // meanwhile (when it was enabled); a quit message on the way is posted again for the loop outside. The owner
+  // comes back before the window hides, so that it, not another program, becomes the active window again.
+  void RunModal(const std::function<bool()>& ended);
 
   // Messages of the window; the default runs command handlers, passes the rest to DefWindowProcW, and makes
   // WM_PRINT also print the child windows (not every system's default does).
