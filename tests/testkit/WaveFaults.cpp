@@ -80,13 +80,18 @@ struct TFaulty {
     table.close = Close;
   }
   // The real functions again; what a refused call left open at the driver gives its buffers back and closes.
+  // A component's thread may still be closing its device meanwhile: the set is taken over under the lock.
   static void PutBack() {
     table = real;
-    for (HWAVE handle : driverOpen) {
+    std::set<HWAVE> leftOpen;
+    {
+      std::lock_guard<std::mutex> hold(gLock);
+      leftOpen.swap(driverOpen);
+    }
+    for (HWAVE handle : leftOpen) {
       real.reset(handle);
       real.close(handle);
     }
-    driverOpen.clear();
   }
 };
 
