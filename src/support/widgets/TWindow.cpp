@@ -4,6 +4,7 @@
 
 #include "base/untMessages.h"
 #include "support/widgets/TGdi.h"
+#include "support/widgets/TSystemControls.h"
 
 TWindow::~TWindow() { DestroyHandle(); }
 
@@ -43,6 +44,12 @@ void TWindow::CreateHandle(const wchar_t* className, const std::wstring& title, 
 
 LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND && lParam) {
+    // The notification belongs to the control that sent it, which fires its own event.
+    const auto sender = reinterpret_cast<HWND>(lParam);
+    if (TSystemControl* control = TSystemControl::FromHandle(sender))
+      control->Notified(HIWORD(wParam));
+    else if (TWindow* control = FromHandle(sender))
+      control->Notified(HIWORD(wParam));
     const auto command = fCommands.find(LOWORD(wParam));
     if (command != fCommands.end()) {
       if (HIWORD(wParam) == BN_CLICKED) command->second();

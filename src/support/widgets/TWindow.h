@@ -51,6 +51,8 @@ class TWindow {
   // Messages of the window; the default runs command handlers, passes the rest to DefWindowProcW, and makes
   // WM_PRINT also print the child windows (not every system's default does).
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // The notification code (BN_CLICKED) of a WM_COMMAND this control sent, handed back by the window it sits on.
+  virtual void Notified(WORD) {}
 
  private:
   void PrintChildren(HDC dc, LPARAM flags);
