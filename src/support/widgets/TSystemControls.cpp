@@ -2,12 +2,20 @@
 
 #include <stdexcept>
 
+namespace {
+
+// The wrapper behind a control's handle; the subclass removes it when the control goes.
+constexpr wchar_t kWrapperProperty[] = L"TovlaneControl";
+
+}  // namespace
+
 TSystemControl::TSystemControl(const wchar_t* className, const std::wstring& text, DWORD style, const RECT& bounds,
                                HWND parent, UINT_PTR id, HFONT font) {
   fHandle = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top,
                             bounds.right - bounds.left, bounds.bottom - bounds.top, parent, reinterpret_cast<HMENU>(id),
                             GetModuleHandleW(nullptr), nullptr);
   if (!fHandle) throw std::runtime_error("cannot create a control");
+  SetPropW(fHandle, kWrapperProperty, this);
   SetWindowSubclass(fHandle, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(fHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
@@ -18,13 +26,13 @@ TSystemControl::~TSystemControl() {
 }
 
 TSystemControl* TSystemControl::FromHandle(HWND control) {
-  DWORD_PTR self = 0;
-  return GetWindowSubclass(control, SubclassProc, 0, &self) ? reinterpret_cast<TSystemControl*>(self) : nullptr;
+  return static_cast<TSystemControl*>(GetPropW(control, kWrapperProperty));
 }
 
 LRESULT CALLBACK TSystemControl::SubclassProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                               DWORD_PTR self) {
   if (message == WM_NCDESTROY) {
+    RemovePropW(control, kWrapperProperty);
     RemoveWindowSubclass(control, SubclassProc, id);
     reinterpret_cast<TSystemControl*>(self)->fHandle = nullptr;
   }

@@ -13,10 +13,6 @@ void TWindow::DestroyHandle() {
   if (fHandle) DestroyWindow(fHandle);
 }
 
-void TWindow::OnCommand(UINT_PTR controlId, std::function<void()> handler) {
-  fCommands[controlId] = std::move(handler);
-}
-
 TWindow* TWindow::FromHandle(HWND window) {
   return reinterpret_cast<TWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
@@ -50,11 +46,7 @@ LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       control->Notified(HIWORD(wParam));
     else if (TWindow* control = FromHandle(sender))
       control->Notified(HIWORD(wParam));
-    const auto command = fCommands.find(LOWORD(wParam));
-    if (command != fCommands.end()) {
-      if (HIWORD(wParam) == BN_CLICKED) command->second();
-      return 0;
-    }
+    return 0;
   }
   if (message == WM_ERASEBKGND && fBackground) {
     FillSolid(reinterpret_cast<HDC>(wParam), ClientBounds(), *fBackground);
