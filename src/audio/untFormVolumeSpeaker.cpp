@@ -100,10 +100,8 @@ void TFormVolumeSpeaker::CreateControls() {
                                     FBoldFont.Get(), kTextColour, kPageColour);
   Label10 = std::make_unique<TLabel>(page, idLabel10, Place(24, 54, 60, 17), L"录音设备：", FSmallFont.Get(),
                                      kTextColour, kPageColour);
-  cmbMicrophoneDevices = CreateWindowExW(
-      0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 88, 50, 288, 200, page,
-      reinterpret_cast<HMENU>(idCmbMicrophoneDevices), GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(cmbMicrophoneDevices, WM_SETFONT, reinterpret_cast<WPARAM>(FSmallFont.Get()), FALSE);
+  cmbMicrophoneDevices =
+      std::make_unique<TComboBox>(page, idCmbMicrophoneDevices, Place(88, 50, 288, 200), FSmallFont.Get());
   Label12 = std::make_unique<TLabel>(page, idLabel12, Place(24, 88, 60, 17), L"录音指示：", FSmallFont.Get(),
                                      kTextColour, kPageColour);
   pgVolumeLevelMic =
@@ -139,20 +137,17 @@ void TFormVolumeSpeaker::CreateControls() {
       std::make_unique<TPanel>(page, idPnlMicrophoneBar, Place(0, kBarTop, kClientWidth, kBarHeight), kBarColour);
 
   auto barButton = [this](TPanel& bar, UINT_PTR id, const wchar_t* caption, int left) {
-    HWND button =
-        CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left, kBarButtonTop,
-                        80, 30, bar.Handle(), reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
-    return button;
+    return std::make_unique<TButton>(bar.Handle(), id, Place(left, kBarButtonTop, 80, 30), caption, FFont.Get());
   };
   btnGotoMicrophoneTest = barButton(*pnlSpeakerBar, idBtnGotoMicrophoneTest, L"下一步", 468);
   btnGotoSpeakerTest = barButton(*pnlMicrophoneBar, idBtnGotoSpeakerTest, L"上一步", 372);
   btnClose = barButton(*pnlMicrophoneBar, idBtnClose, L"关闭", 468);
 
-  OnCommand(idBtnTestPlay, [this] { btnTestPlayClick(); });
-  OnCommand(idBtnGotoMicrophoneTest, [this] { btnGotoMicrophoneTestClick(); });
-  OnCommand(idBtnGotoSpeakerTest, [this] { btnGotoSpeakerTestClick(); });
-  OnCommand(idBtnClose, [this] { btnCloseClick(); });
+  btnTestPlay->OnClick = [this] { btnTestPlayClick(); };
+  btnGotoMicrophoneTest->OnClick = [this] { btnGotoMicrophoneTestClick(); };
+  btnGotoSpeakerTest->OnClick = [this] { btnGotoSpeakerTestClick(); };
+  btnClose->OnClick = [this] { btnCloseClick(); };
+  cmbMicrophoneDevices->OnChange = [this] { cmbMicrophoneDevicesChange(); };
   sldSpeaker->OnChange = [this] { sldSpeakerChange(); };
   sldMicrophone->OnChange = [this] { sldMicrophoneChange(); };
 }
@@ -228,7 +223,7 @@ void TFormVolumeSpeaker::FillDeviceList() {
     } catch (const EWaveAudioError&) {
       // a device that vanished or cannot be asked keeps its place in the list
     }
-    SendMessageW(cmbMicrophoneDevices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SendMessageW(cmbMicrophoneDevices->Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
   switch (DeviceListHint(devices)) {
     case TDeviceListHint::dhNoDevice:
@@ -244,12 +239,13 @@ void TFormVolumeSpeaker::FillDeviceList() {
 }
 
 int TFormVolumeSpeaker::SelectedMicrophoneDeviceId() const {
-  return MicrophoneDeviceIdOfSelection(static_cast<int>(SendMessageW(cmbMicrophoneDevices, CB_GETCURSEL, 0, 0)));
+  return MicrophoneDeviceIdOfSelection(
+      static_cast<int>(SendMessageW(cmbMicrophoneDevices->Handle(), CB_GETCURSEL, 0, 0)));
 }
 
 void TFormVolumeSpeaker::SetSelectedMicrophoneDeviceId(int id) {
-  if (IsMicrophoneIndexValid(id, static_cast<int>(SendMessageW(cmbMicrophoneDevices, CB_GETCOUNT, 0, 0))))
-    SendMessageW(cmbMicrophoneDevices, CB_SETCURSEL, static_cast<WPARAM>(id), 0);
+  if (IsMicrophoneIndexValid(id, static_cast<int>(SendMessageW(cmbMicrophoneDevices->Handle(), CB_GETCOUNT, 0, 0))))
+    SendMessageW(cmbMicrophoneDevices->Handle(), CB_SETCURSEL, static_cast<WPARAM>(id), 0);
 }
 
 void TFormVolumeSpeaker::ShowModal() {
@@ -380,12 +376,6 @@ void TFormVolumeSpeaker::cmbMicrophoneDevicesChange() {
 
 LRESULT TFormVolumeSpeaker::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND:
-      if (LOWORD(wParam) == idCmbMicrophoneDevices) {
-        if (HIWORD(wParam) == CBN_SELCHANGE) cmbMicrophoneDevicesChange();
-        return 0;
-      }
-      break;
     case WM_TIMER:
       if (wParam == kRecordTimerId) tmrRecordTimer();
       return 0;

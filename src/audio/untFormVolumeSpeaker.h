@@ -23,6 +23,7 @@
 #include "support/widgets/TLevelBar.h"
 #include "support/widgets/TPanel.h"
 #include "support/widgets/TSlider.h"
+#include "support/widgets/TSystemControls.h"
 #include "support/widgets/TWindow.h"
 
 inline constexpr wchar_t kFormVolumeSpeakerClassName[] = L"TFormVolumeSpeaker";
@@ -133,6 +134,6 @@ class TFormVolumeSpeaker : public TWindow {
   std::unique_ptr<TLevelBar> pgVolumeLevelSpeaker, pgVolumeLevelMic;
   std::unique_ptr<TSlider> sldSpeaker, sldMicrophone;
   std::unique_ptr<TPicture> Image1, Image2, Image3, Image4, Image5;
-  HWND btnGotoMicrophoneTest = nullptr, btnGotoSpeakerTest = nullptr, btnClose = nullptr;
-  HWND cmbMicrophoneDevices = nullptr;
+  std::unique_ptr<TButton> btnGotoMicrophoneTest, btnGotoSpeakerTest, btnClose;
+  std::unique_ptr<TComboBox> cmbMicrophoneDevices;
 };

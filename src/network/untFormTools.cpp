@@ -42,9 +42,9 @@ TFormTools::TFormTools()
   CreateHandle(kFormToolsClassName, L"Tovlane 工具", kFormStyle, kFormExStyle,
                CentredWindowBounds(kClientWidth, kClientHeight, kFormStyle, kFormExStyle), nullptr);
   CreateControls();
-  OnCommand(idClearIECache, [this] { btnClearIECacheClick(); });
-  OnCommand(idFixMTU, [this] { btnFixMTUClick(); });
-  OnCommand(idResetMTU, [this] { btnResetMTUClick(); });
+  btnClearIECache->OnClick = [this] { btnClearIECacheClick(); };
+  btnFixMTU->OnClick = [this] { btnFixMTUClick(); };
+  btnResetMTU->OnClick = [this] { btnResetMTUClick(); };
   ShowWindow(Handle(), SW_SHOWNORMAL);
   UpdateWindow(Handle());
 }
@@ -52,9 +52,9 @@ TFormTools::TFormTools()
 TFormTools::~TFormTools() { DestroyHandle(); }
 
 HWND TFormTools::AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,
-                            int height, UINT_PTR id) {
+                            int height) {
   HWND control = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, left, top, width, height, Handle(),
-                                 reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
   if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
   return control;
 }
@@ -63,8 +63,8 @@ void TFormTools::CreateControls() {
   AddControl(L"BUTTON", L"Internet Explorer 缓存", BS_GROUPBOX, GroupBox1.left, GroupBox1.top, 489, 82);
   AddControl(L"STATIC", L"如果遇到无法打开作业等问题，请清理IE缓存后再试。", SS_LEFT, GroupBox1.left + 16,
              GroupBox1.top + 33, 286, 13);
-  AddControl(L"BUTTON", L"清理IE缓存", WS_TABSTOP | BS_PUSHBUTTON, GroupBox1.left + 328, GroupBox1.top + 24, 145, 33,
-             idClearIECache);
+  btnClearIECache = std::make_unique<TButton>(
+      Handle(), idClearIECache, Place(GroupBox1.left + 328, GroupBox1.top + 24, 145, 33), L"清理IE缓存", FFont.Get());
   AddControl(L"BUTTON", L"网络最大传输单元(MTU)", BS_GROUPBOX, GroupBox2.left, GroupBox2.top, 489, 137);
   AddControl(L"STATIC",
              L"有的家用无线路由器或者小区宽带的参数配置错误，\r\n"
@@ -72,10 +72,10 @@ void TFormTools::CreateControls() {
              L"的MTU绕过这个问题。如果遇到网络问题导致的打分\r\n"
              L"失败，请修正MTU再试。",
              SS_LEFT, GroupBox2.left + 16, GroupBox2.top + 33, 276, 52);
-  AddControl(L"BUTTON", L"修正MTU并重启", WS_TABSTOP | BS_PUSHBUTTON, GroupBox2.left + 328, GroupBox2.top + 32, 145, 33,
-             idFixMTU);
-  AddControl(L"BUTTON", L"恢复系统默认值", WS_TABSTOP | BS_PUSHBUTTON, GroupBox2.left + 328, GroupBox2.top + 80, 145,
-             33, idResetMTU);
+  btnFixMTU = std::make_unique<TButton>(Handle(), idFixMTU, Place(GroupBox2.left + 328, GroupBox2.top + 32, 145, 33),
+                                        L"修正MTU并重启", FFont.Get());
+  btnResetMTU = std::make_unique<TButton>(
+      Handle(), idResetMTU, Place(GroupBox2.left + 328, GroupBox2.top + 80, 145, 33), L"恢复系统默认值", FFont.Get());
 }
 
 LRESULT TFormTools::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

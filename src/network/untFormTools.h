@@ -2,8 +2,11 @@
 // The network repair tools window: clears the Internet Explorer cache and sets or removes the lowered MTU.
 #include <windows.h>
 
+#include <memory>
+
 #include "base/untHandle.h"
 #include "network/untIECache.h"
+#include "support/widgets/TSystemControls.h"
 #include "support/widgets/TWindow.h"
 
 // Restarts Windows, enabling the shutdown privilege first; a refused restart is silent.
@@ -24,8 +27,7 @@ class TFormTools : public TWindow {
   enum : UINT_PTR { idClearIECache = 101, idFixMTU, idResetMTU };
 
   void CreateControls();
-  HWND AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width, int height,
-                  UINT_PTR id = 0);
+  HWND AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width, int height);
   void btnClearIECacheClick();
   void btnFixMTUClick();
   void btnResetMTUClick();
@@ -33,5 +35,6 @@ class TFormTools : public TWindow {
 
   // The controls' font; the window, which goes first, holds no reference to it after that.
   TFontHandle FFont;
+  std::unique_ptr<TButton> btnClearIECache, btnFixMTU, btnResetMTU;
   TIECache IECache1;
 };

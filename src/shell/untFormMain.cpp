@@ -119,13 +119,13 @@ TFormMainTovlaneClient::TFormMainTovlaneClient()
 
   pnlTitle->OnLeftMouseDown = [this](int, int) { pnlTitleMouseDown(); };
   pnlTitle->OnDblClick = [this] { btnMaxClick(); };
-  OnCommand(idBtnGoHome, [this] { btnGoHomeClick(); });
-  OnCommand(idBtnRefresh, [this] { btnRefreshClick(); });
-  OnCommand(idBtnTest, [this] { btnTestClick(); });
-  OnCommand(idBtnTool, [this] { btnToolClick(); });
-  OnCommand(idBtnMin, [this] { btnMinClick(); });
-  OnCommand(idBtnMax, [this] { btnMaxClick(); });
-  OnCommand(idBtnClose, [this] { btnCloseClick(); });
+  btnGoHome->OnClick = [this] { btnGoHomeClick(); };
+  btnRefresh->OnClick = [this] { btnRefreshClick(); };
+  btnTest->OnClick = [this] { btnTestClick(); };
+  btnTool->OnClick = [this] { btnToolClick(); };
+  btnMin->OnClick = [this] { btnMinClick(); };
+  btnMax->OnClick = [this] { btnMaxClick(); };
+  btnClose->OnClick = [this] { btnCloseClick(); };
 
   LayoutControls(ClientBounds().right);
 }

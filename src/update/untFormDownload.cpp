@@ -1,7 +1,5 @@
 #include "update/untFormDownload.h"
 
-#include <commctrl.h>
-
 #include "support/widgets/TGdi.h"
 
 namespace {
@@ -25,14 +23,10 @@ TFormDownload::TFormDownload(HWND AOwner) : FFont(CreateUiFont(L"Tahoma", 11, fa
                                   face);
   lblSpeedTime =
       std::make_unique<TLabel>(Handle(), idLblSpeedTime, Place(192, 61, 44, 13), L"", FFont.Get(), text, face);
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  pbBar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 24, 96, 337, 17, Handle(),
-                          reinterpret_cast<HMENU>(idPbBar), instance, nullptr);
-  SendMessageW(pbBar, PBM_SETRANGE32, 0, 100);
-  btnCancel = CreateWindowExW(0, L"BUTTON", L"取消更新", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_FLAT,
-                              264, 136, 97, 33, Handle(), reinterpret_cast<HMENU>(idBtnCancel), instance, nullptr);
-  SendMessageW(btnCancel, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
-  OnCommand(idBtnCancel, [this] { btnCancelClick(); });
+  pbBar = std::make_unique<TProgressBar>(Handle(), idPbBar, Place(24, 96, 337, 17));
+  btnCancel =
+      std::make_unique<TButton>(Handle(), idBtnCancel, Place(264, 136, 97, 33), L"取消更新", FFont.Get(), BS_FLAT);
+  btnCancel->OnClick = [this] { btnCancelClick(); };
   SetTimer(Handle(), kSpeedTimerId, kSpeedIntervalMs, nullptr);
 }
 
@@ -74,9 +68,9 @@ void TFormDownload::TransferReportStatus(TTransferThread* ATransfer, const std::
     // A body of unknown length has no percentage; the bar stays hidden from then on.
     if (!position) FBarHidden = true;
     if (FBarHidden)
-      ShowWindow(pbBar, SW_HIDE);
+      ShowWindow(pbBar->Handle(), SW_HIDE);
     else
-      SendMessageW(pbBar, PBM_SETPOS, *position, 0);
+      pbBar->SetPosition(*position);
   } else if (AStatus == kTransferOver) {
     FTransferOver = true;
     FModalResult = ATransfer->Succeeded() ? mrOk : mrCancel;
@@ -87,8 +81,8 @@ void TFormDownload::btnCancelClick() {
   if (FIsCanceledByUser || !FTransferThread) return;
   FIsCanceledByUser = true;
   FTransferThread->AbortHttpRequest();
-  SetWindowTextW(btnCancel, L"正在停止 ...");
-  EnableWindow(btnCancel, FALSE);
+  SetWindowTextW(btnCancel->Handle(), L"正在停止 ...");
+  EnableWindow(btnCancel->Handle(), FALSE);
 }
 
 void TFormDownload::FormClose() {

@@ -8,6 +8,7 @@
 
 #include "base/untHandle.h"
 #include "support/widgets/TLabel.h"
+#include "support/widgets/TSystemControls.h"
 #include "support/widgets/TWindow.h"
 #include "update/untFormDownloadRules.h"
 #include "update/untTransferThread.h"
@@ -57,6 +58,6 @@ class TFormDownload : public TWindow, public ITransferCallback {
 
   TFontHandle FFont;
   std::unique_ptr<TLabel> lblTip, lbl2, lblSpeedTime;
-  HWND pbBar = nullptr;
-  HWND btnCancel = nullptr;
+  std::unique_ptr<TProgressBar> pbBar;
+  std::unique_ptr<TButton> btnCancel;
 };

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/untMessages.h"
+#include "support/widgets/TGdi.h"
+#include "support/widgets/TSystemControls.h"
 #include "support/widgets/TWindow.h"
 #include "testkit/Screenshot.h"
 #include "testkit/WinTestSupport.h"
@@ -99,14 +101,15 @@ TEST(Window, CommandsOfChildControlsRunTheirHandlers) {
   std::vector<UINT> seen;
   TRecordingWindow window(seen);
   int clicks = 0;
-  window.OnCommand(42, [&] { ++clicks; });
-  HWND button = CreateWindowExW(0, L"BUTTON", L"press", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 80, 24,
-                                window.Handle(), reinterpret_cast<HMENU>(42), GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(nullptr, button);
-  SendMessageW(button, BM_CLICK, 0, 0);
+  TButton button(window.Handle(), 42, Place(0, 0, 80, 24), L"press", nullptr);
+  button.OnClick = [&] { ++clicks; };
+  HWND other = CreateWindowExW(0, L"BUTTON", L"other", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 30, 80, 24,
+                               window.Handle(), reinterpret_cast<HMENU>(43), GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(nullptr, other);
+  SendMessageW(button.Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(1, clicks);
-  SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(42, BN_SETFOCUS), reinterpret_cast<LPARAM>(button));
-  SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(43, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(42, BN_SETFOCUS), reinterpret_cast<LPARAM>(button.Handle()));
+  SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(43, BN_CLICKED), reinterpret_cast<LPARAM>(other));
   EXPECT_EQ(1, clicks) << "other notifications and other controls run nothing";
 }
 

@@ -20,6 +20,10 @@ void TButtonBase::Create(const wchar_t* className, HWND parent, UINT_PTR id, con
   CreateHandle(className, text, WS_CHILD | WS_VISIBLE, 0, bounds, parent, id, 0, LoadCursorW(nullptr, IDC_HAND));
 }
 
+void TButtonBase::Notified(WORD code) {
+  if (code == BN_CLICKED && OnClick) OnClick();
+}
+
 TButtonBase::TButtonState TButtonBase::State() const {
   if (fPressed && fHot) return TButtonState::bsPressed;
   return fHot ? TButtonState::bsHot : TButtonState::bsNormal;

@@ -2,17 +2,22 @@
 // Owner-drawn buttons: TImageButton draws one of the three images of a strip (normal, mouse over,
 // pressed); TFlatButton draws an image and a caption on the background and a light frame while the
 // mouse is over it. Both click when the left button is released over them: like a system button, they send
-// WM_COMMAND with BN_CLICKED to their parent.
+// WM_COMMAND with BN_CLICKED to their parent, and OnClick fires when the window hands it back.
+#include <functional>
 #include <string>
 
 #include "support/widgets/TPaintedControl.h"
 
 class TButtonBase : public TPaintedControl {
+ public:
+  std::function<void()> OnClick;
+
  protected:
   enum class TButtonState { bsNormal, bsHot, bsPressed };
   TButtonBase() = default;
   void Create(const wchar_t* className, HWND parent, UINT_PTR id, const RECT& bounds, const std::wstring& text);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Notified(WORD code) override;
   TButtonState State() const;
 
  private:

@@ -18,9 +18,6 @@ LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
       if (OnDblClick) OnDblClick();
       return 0;
-    case WM_COMMAND:
-      // A panel only holds controls: their commands are for the window it stands on.
-      return SendMessageW(GetParent(Handle()), message, wParam, lParam);
   }
   return TPaintedControl::HandleMessage(message, wParam, lParam);
 }

@@ -4,6 +4,7 @@
 
 #include "base/untMessages.h"
 #include "support/widgets/TGdi.h"
+#include "support/widgets/TSystemControls.h"
 
 RECT CentredWindowBounds(int width, int height, DWORD style, DWORD exStyle, HWND over) {
   RECT bounds = {0, 0, width, height};
@@ -48,10 +49,6 @@ void TWindow::RunModal(const std::function<bool()>& ended) {
   if (fHandle) ShowWindow(fHandle, SW_HIDE);
 }
 
-void TWindow::OnCommand(UINT_PTR controlId, std::function<void()> handler) {
-  fCommands[controlId] = std::move(handler);
-}
-
 TWindow* TWindow::FromHandle(HWND window) {
   return reinterpret_cast<TWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
@@ -79,11 +76,13 @@ void TWindow::CreateHandle(const wchar_t* className, const std::wstring& title, 
 
 LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND && lParam) {
-    const auto command = fCommands.find(LOWORD(wParam));
-    if (command != fCommands.end()) {
-      if (HIWORD(wParam) == BN_CLICKED) command->second();
-      return 0;
-    }
+    // The notification belongs to the control that sent it, which fires its own event.
+    const auto sender = reinterpret_cast<HWND>(lParam);
+    if (TSystemControl* control = TSystemControl::FromHandle(sender))
+      control->Notified(HIWORD(wParam));
+    else if (TWindow* control = FromHandle(sender))
+      control->Notified(HIWORD(wParam));
+    return 0;
   }
   if (message == WM_ERASEBKGND && fBackground) {
     FillSolid(reinterpret_cast<HDC>(wParam), ClientBounds(), *fBackground);

@@ -3,17 +3,14 @@
 // again from the window's user data, so each message reaches the object's HandleMessage, WM_DESTROY and
 // WM_NCDESTROY included. The object owns its HWND.
 //
-// Commands reach the window object as handlers: a control (ours or the system's) sends WM_COMMAND with its
-// identifier to its parent, and the window runs the handler registered for that identifier with OnCommand.
-// Containers pass their children's commands on to their own parent.
+// Controls fire their own events (OnClick, OnChange): a control (ours or a TSystemControl) sends WM_COMMAND to
+// its parent, and the parent hands the notification code back to the control whose handle sent it.
 //
 // Destruction: a concrete window's destructor calls DestroyHandle first, while its overrides still work;
 // the window and its child windows go, then the members (fonts, bitmaps, controls) in reverse order of
 // their making. The base destructor only catches a window that was never made that far.
 #include <windows.h>
 
-#include <functional>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -33,9 +30,6 @@ class TWindow {
   // The window object behind a handle made by this class, or nullptr.
   static TWindow* FromHandle(HWND window);
 
-  // The handler of the command of the given control identifier (BN_CLICKED and its like); replaces one before.
-  void OnCommand(UINT_PTR controlId, std::function<void()> handler);
-
  protected:
   TWindow() = default;
 
@@ -52,14 +46,15 @@ class TWindow {
   // comes back before the window hides, so that it, not another program, becomes the active window again.
   void RunModal(const std::function<bool()>& ended);
 
-  // Messages of the window; the default runs command handlers, passes the rest to DefWindowProcW, and makes
-  // WM_PRINT also print the child windows (not every system's default does).
+  // Messages of the window; the default hands commands back to their controls, passes the rest to DefWindowProcW, and
+  // makes WM_PRINT also print the child windows (not every system's default does).
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // The notification code (BN_CLICKED) of a WM_COMMAND this control sent, handed back by the window it sits on.
+  virtual void Notified(WORD) {}
 
  private:
   void PrintChildren(HDC dc, LPARAM flags);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND fHandle = nullptr;
-  std::map<UINT_PTR, std::function<void()>> fCommands;
   std::optional<COLORREF> fBackground;
 };
