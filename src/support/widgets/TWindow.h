@@ -11,6 +11,7 @@
 // their making. The base destructor only catches a window that was never made that far.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
