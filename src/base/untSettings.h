@@ -1,7 +1,12 @@
 #pragma once
-// The read-only settings of the window modes: "<exe full name>.ini", section "Debug".
+// The read-only settings of the window modes: "<exe full name>.ini", section "Debug"; and the client's settings
+// object over them and the per-user registry key.
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "base/untReg.h"
 
 class TIniFile {
  public:
@@ -23,3 +28,30 @@ std::wstring SettingsFileName();
 extern std::unique_ptr<TIniFile> IniFile;
 // The address the main window opens first; empty means the home address.
 extern std::wstring OpenUrl;
+
+// The client's configuration in one place: the registry key HKEY_CURRENT_USER\Software\Tovlane and its values,
+// section "Debug" of IniFile, the client identifier, the installed Flash version and the stored microphone. The
+// main window makes it, the update flow, the browser and the remembered login read it.
+class TTovlaneSettings {
+ public:
+  // Opens the key, creating it when missing, and stores a new "ClientId" when none can be sent. A key that cannot
+  // be opened stays absent: nothing is read from it then, and every write is skipped.
+  void OpenRegistry();
+  // The open key; null when it could not be opened.
+  TReg* Reg() const { return FReg.get(); }
+  // Empty when none is stored.
+  std::wstring ClientId() const;
+  // Section "Debug" of IniFile, private-profile semantics; defaultValue without the file.
+  std::wstring ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) const;
+  // Dotted, "0.0" when no player was found; empty until the main window reads it.
+  const std::wstring& CurrentFlashVersion() const { return FCurrentFlashVersion; }
+  void SetCurrentFlashVersion(std::wstring version) { FCurrentFlashVersion = std::move(version); }
+  // "MicrophoneDeviceId2"; a value of another type counts as none stored.
+  std::optional<std::int32_t> StoredMicrophoneDeviceId() const;
+  // Raises ERegistryException when the registry refuses it.
+  void StoreMicrophoneDeviceId(std::int32_t id);
+
+ private:
+  std::unique_ptr<TReg> FReg;
+  std::wstring FCurrentFlashVersion;
+};

@@ -36,13 +36,15 @@ void WebBrowserDocumentComplete(TReg* reg, IDispatch* browser) {
   RefillLoginDocument(reg, browser);
 }
 
-std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url, TReg* reg,
+std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url,
+                                                     const TTovlaneSettings& settings,
                                                      std::function<IDispatch*()> external, DWORD blankPageTimeoutMs) {
-  TWebBrowserSettings settings;
-  settings.userAgent = GetSystemUserAgent() + L" TovlaneBrowser";
-  WriteLog(L"Use UserAgent: " + settings.userAgent);
-  settings.hostFlags = DOCHOSTUIFLAG_NO3DBORDER;
+  TWebBrowserSettings browserSettings;
+  browserSettings.userAgent = GetSystemUserAgent() + L" TovlaneBrowser";
+  WriteLog(L"Use UserAgent: " + browserSettings.userAgent);
+  browserSettings.hostFlags = DOCHOSTUIFLAG_NO3DBORDER;
   TWebBrowserEvents events;
+  TReg* reg = settings.Reg();
   events.OnBeforeNavigate2 = [reg](const std::wstring& address, const VARIANT& postData) {
     WebBrowserBeforeNavigate2(reg, address, postData);
   };
@@ -50,8 +52,8 @@ std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wst
   events.OnGetExternal = std::move(external);
   RECT client;
   GetClientRect(parent, &client);
-  auto browser =
-      std::make_unique<TWebBrowserHost>(parent, WebBrowserBounds(client), std::move(settings), std::move(events));
+  auto browser = std::make_unique<TWebBrowserHost>(parent, WebBrowserBounds(client), std::move(browserSettings),
+                                                   std::move(events));
   browser->LoadBlankPage(blankPageTimeoutMs);
   if (!IsBlank(url)) browser->Navigate(url);
   return browser;
