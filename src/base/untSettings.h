@@ -1,11 +1,9 @@
 #pragma once
-// The read-only settings of the window modes: "<exe full name>.ini", section "Debug"; and the client's settings
-// object over them and the per-user registry key.
-#include <cstdint>
+// The read-only settings of the window modes: "<exe full name>.ini", section "Debug"; the client's settings.
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "base/untConfig.h"
 #include "base/untReg.h"
 
 class TIniFile {
@@ -13,7 +11,6 @@ class TIniFile {
   explicit TIniFile(std::wstring fileName);
   // Private-profile semantics: a missing file, section or key yields defaultValue.
   std::wstring ReadString(const std::wstring& section, const std::wstring& key, const std::wstring& defaultValue) const;
-  const std::wstring& FileName() const { return fFileName; }
 
  private:
   std::wstring fFileName;
@@ -29,27 +26,31 @@ extern std::unique_ptr<TIniFile> IniFile;
 // The address the main window opens first; empty means the home address.
 extern std::wstring OpenUrl;
 
-// The client's configuration in one place: the registry key HKEY_CURRENT_USER\Software\Tovlane and its values,
-// section "Debug" of IniFile, the client identifier, the installed Flash version and the stored microphone. The
-// main window makes it, the update flow, the browser and the remembered login read it.
+// The client's configuration: the key HKEY_CURRENT_USER\Software\Tovlane with its values (the client identifier,
+// the microphone, the remembered login), section "Debug" of IniFile and the installed Flash version. The main
+// window opens it; the update flow, the browser and the remembered login read it.
 class TTovlaneSettings {
  public:
   // Opens the key, creating it when missing, and stores a new "ClientId" when none can be sent. A key that cannot
-  // be opened stays absent: nothing is read from it then, and every write is skipped.
+  // be opened stays absent (Reg() is null): reads find nothing stored, and writes are skipped.
   void OpenRegistry();
-  // The open key; null when it could not be opened.
   TReg* Reg() const { return FReg.get(); }
-  // Empty when none is stored.
-  std::wstring ClientId() const;
-  // Section "Debug" of IniFile, private-profile semantics; defaultValue without the file.
-  std::wstring ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) const;
-  // Dotted, "0.0" when no player was found; empty until the main window reads it.
+  std::wstring ClientId() const { return FReg ? FReg->StoredString(L"ClientId").value_or(L"") : std::wstring(); }
+  std::wstring ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) const {
+    return IniFile ? IniFile->ReadString(kIniSection, key, defaultValue) : defaultValue;
+  }
+  // Asks the installed Flash player; dotted, "0.0" when there is none.
+  void ReadCurrentFlashVersion();
   const std::wstring& CurrentFlashVersion() const { return FCurrentFlashVersion; }
   void SetCurrentFlashVersion(std::wstring version) { FCurrentFlashVersion = std::move(version); }
-  // "MicrophoneDeviceId2"; a value of another type counts as none stored.
-  std::optional<std::int32_t> StoredMicrophoneDeviceId() const;
+  // A value of another type counts as none stored.
+  std::optional<std::int32_t> StoredMicrophoneDeviceId() const {
+    return FReg ? FReg->StoredInteger(L"MicrophoneDeviceId2") : std::nullopt;
+  }
   // Raises ERegistryException when the registry refuses it.
-  void StoreMicrophoneDeviceId(std::int32_t id);
+  void StoreMicrophoneDeviceId(std::int32_t id) {
+    if (FReg) FReg->WriteInteger(L"MicrophoneDeviceId2", id);
+  }
 
  private:
   std::unique_ptr<TReg> FReg;

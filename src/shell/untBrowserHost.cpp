@@ -37,14 +37,14 @@ void WebBrowserDocumentComplete(TReg* reg, IDispatch* browser) {
 }
 
 std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url,
-                                                     const TTovlaneSettings& settings,
+                                                     const TTovlaneSettings& tovlaneSettings,
                                                      std::function<IDispatch*()> external, DWORD blankPageTimeoutMs) {
-  TWebBrowserSettings browserSettings;
-  browserSettings.userAgent = GetSystemUserAgent() + L" TovlaneBrowser";
-  WriteLog(L"Use UserAgent: " + browserSettings.userAgent);
-  browserSettings.hostFlags = DOCHOSTUIFLAG_NO3DBORDER;
+  TWebBrowserSettings settings;
+  settings.userAgent = GetSystemUserAgent() + L" TovlaneBrowser";
+  WriteLog(L"Use UserAgent: " + settings.userAgent);
+  settings.hostFlags = DOCHOSTUIFLAG_NO3DBORDER;
   TWebBrowserEvents events;
-  TReg* reg = settings.Reg();
+  TReg* reg = tovlaneSettings.Reg();
   events.OnBeforeNavigate2 = [reg](const std::wstring& address, const VARIANT& postData) {
     WebBrowserBeforeNavigate2(reg, address, postData);
   };
@@ -52,8 +52,8 @@ std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wst
   events.OnGetExternal = std::move(external);
   RECT client;
   GetClientRect(parent, &client);
-  auto browser = std::make_unique<TWebBrowserHost>(parent, WebBrowserBounds(client), std::move(browserSettings),
-                                                   std::move(events));
+  auto browser =
+      std::make_unique<TWebBrowserHost>(parent, WebBrowserBounds(client), std::move(settings), std::move(events));
   browser->LoadBlankPage(blankPageTimeoutMs);
   if (!IsBlank(url)) browser->Navigate(url);
   return browser;

@@ -39,12 +39,11 @@ RECT WebBrowserBounds(const RECT& client);
 void WebBrowserBeforeNavigate2(TReg* reg, const std::wstring& url, const VARIANT& postData);
 void WebBrowserDocumentComplete(TReg* reg, IDispatch* browser);
 
-// Logs the user agent, makes the control in parent with the handlers above (on the key of settings, which lives
-// longer than the control) and external as window.external,
-// loads the blank page (waiting at most blankPageTimeoutMs) and starts the navigation to url unless it is
-// blank once trimmed. Raises std::runtime_error when the control cannot be made.
+// Logs the user agent, makes the control in parent with the handlers above (on the key of tovlaneSettings) and
+// external as window.external, loads the blank page (waiting at most blankPageTimeoutMs) and starts the
+// navigation to url unless it is blank once trimmed. Raises std::runtime_error when the control cannot be made.
 std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url,
-                                                     const TTovlaneSettings& settings,
+                                                     const TTovlaneSettings& tovlaneSettings,
                                                      std::function<IDispatch*()> external,
                                                      DWORD blankPageTimeoutMs = kBlankPageTimeoutMs);
 

@@ -24,32 +24,6 @@ const int kTitleHeight = 36;
 const UINT_PTR kRecordFailedTipTimerId = 1;
 const wchar_t kFontFace[] = L"微软雅黑";
 
-// "$version" of the Shockwave Flash control, e.g. "WIN 11,9,900,117"; empty when there is no player or the
-// call fails. The control is only asked, never shown, so no site is needed.
-std::wstring ReadFlashVersionVariable() {
-  const CLSID ShockwaveFlash = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-  ComPtr<IDispatch> flash;
-  if (FAILED(CoCreateInstance(ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, flash.Receive())))
-    return std::wstring();
-  LPOLESTR method = const_cast<LPOLESTR>(L"GetVariable");
-  DISPID id = 0;
-  if (FAILED(flash->GetIDsOfNames(IID_NULL, &method, 1, LOCALE_USER_DEFAULT, &id))) return std::wstring();
-  VARIANT argument, result;
-  VariantInit(&argument);
-  VariantInit(&result);
-  argument.vt = VT_BSTR;
-  argument.bstrVal = SysAllocString(L"$version");
-  DISPPARAMS parameters = {&argument, nullptr, 1, 0};
-  std::wstring version;
-  if (SUCCEEDED(
-          flash->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, &result, nullptr, nullptr)) &&
-      result.vt == VT_BSTR && result.bstrVal)
-    version.assign(result.bstrVal, SysStringLen(result.bstrVal));
-  VariantClear(&argument);
-  VariantClear(&result);
-  return version;
-}
-
 LRESULT HitTestOf(TResizeZone zone, LRESULT byDefault) {
   switch (zone) {
     case TResizeZone::rzTopLeft:
@@ -165,7 +139,7 @@ void TFormMainTovlaneClient::FormCreate() {
 void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
   FSettings.OpenRegistry();
   DeleteTempUpdateFiles();
-  FSettings.SetCurrentFlashVersion(NormaliseFlashVersion(ReadFlashVersionVariable()));
+  FSettings.ReadCurrentFlashVersion();
   WriteLog(L"Current flash version: " + FSettings.CurrentFlashVersion());
 }
 

@@ -38,7 +38,6 @@ void DeleteTempUpdateFiles();
 
 class TUpdateFlow : public ITransferCallback {
  public:
-  // The check reads the client identifier, the Flash version and the "Debug" settings from settings.
   TUpdateFlow(IUpdateHost& host, const TTovlaneSettings& settings) : FHost(host), FSettings(settings) {}
   // A running check is stopped, and waited for, with the flow.
   ~TUpdateFlow();
