@@ -1,6 +1,5 @@
 #include "shell/untFormMain.h"
 
-#include <ole2.h>
 #include <windowsx.h>
 
 #include <cwchar>
