@@ -1,6 +1,7 @@
 #include "base/untVersion.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <vector>
 
 namespace {
@@ -73,4 +74,21 @@ int CompareVersionShortest(const std::wstring& a, const std::wstring& b) {
     return 0;
   }
   return ComparePrefix(pa, pb, n);
+}
+
+std::wstring NormaliseFlashVersion(const std::wstring& raw) {
+  if (raw.size() < 4) return L"0.0";
+  std::wstring prefix = raw.substr(0, 4);
+  for (wchar_t& c : prefix) c = static_cast<wchar_t>(std::towupper(c));
+  if (prefix != L"WIN ") return L"0.0";
+  std::wstring version = raw.substr(4);
+  // Trimmed like any text from outside: blanks and control characters at both ends.
+  const wchar_t* blanks = L" \t\r\n";
+  const size_t first = version.find_first_not_of(blanks);
+  // A prefix with nothing behind it names no version.
+  if (first == std::wstring::npos) return L"0.0";
+  version = version.substr(first, version.find_last_not_of(blanks) - first + 1);
+  for (wchar_t& c : version)
+    if (c == L',') c = L'.';
+  return version;
 }

@@ -36,13 +36,15 @@ void WebBrowserDocumentComplete(TReg* reg, IDispatch* browser) {
   RefillLoginDocument(reg, browser);
 }
 
-std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url, TReg* reg,
+std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url,
+                                                     const TTovlaneSettings& tovlaneSettings,
                                                      std::function<IDispatch*()> external, DWORD blankPageTimeoutMs) {
   TWebBrowserSettings settings;
   settings.userAgent = GetSystemUserAgent() + L" TovlaneBrowser";
   WriteLog(L"Use UserAgent: " + settings.userAgent);
   settings.hostFlags = DOCHOSTUIFLAG_NO3DBORDER;
   TWebBrowserEvents events;
+  TReg* reg = tovlaneSettings.Reg();
   events.OnBeforeNavigate2 = [reg](const std::wstring& address, const VARIANT& postData) {
     WebBrowserBeforeNavigate2(reg, address, postData);
   };

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/untReg.h"
+#include "base/untSettings.h"
 #include "bridge/untTovlaneWebBrowserExternal.h"
 #include "support/browser/WebBrowserHost.h"
 
@@ -40,10 +41,11 @@ RECT WebBrowserBounds(const RECT& client);
 void WebBrowserBeforeNavigate2(TReg* reg, const std::wstring& url, const VARIANT& postData);
 void WebBrowserDocumentComplete(TReg* reg, IDispatch* browser);
 
-// Logs the user agent, makes the control in parent with the handlers above and external as window.external,
-// loads the blank page (waiting at most blankPageTimeoutMs) and starts the navigation to url unless it is
-// blank once trimmed. Raises std::runtime_error when the control cannot be made.
-std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url, TReg* reg,
+// Logs the user agent, makes the control in parent with the handlers above (on the key of tovlaneSettings) and
+// external as window.external, loads the blank page (waiting at most blankPageTimeoutMs) and starts the
+// navigation to url unless it is blank once trimmed. Raises std::runtime_error when the control cannot be made.
+std::unique_ptr<TWebBrowserHost> CreateNewWebBrowser(HWND parent, const std::wstring& url,
+                                                     const TTovlaneSettings& tovlaneSettings,
                                                      std::function<IDispatch*()> external,
                                                      DWORD blankPageTimeoutMs = kBlankPageTimeoutMs);
 

@@ -1,6 +1,5 @@
 #include "shell/untFormMain.h"
 
-#include <ole2.h>
 #include <windowsx.h>
 
 #include <cwchar>
@@ -22,32 +21,6 @@ namespace {
 const COLORREF kFormColour = RGB(223, 223, 223);
 const UINT_PTR kRecordFailedTipTimerId = 1;
 const wchar_t kFontFace[] = L"微软雅黑";
-
-// "$version" of the Shockwave Flash control, e.g. "WIN 11,9,900,117"; empty when there is no player or the
-// call fails. The control is only asked, never shown, so no site is needed.
-std::wstring ReadFlashVersionVariable() {
-  const CLSID ShockwaveFlash = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-  ComPtr<IDispatch> flash;
-  if (FAILED(CoCreateInstance(ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, flash.Receive())))
-    return std::wstring();
-  LPOLESTR method = const_cast<LPOLESTR>(L"GetVariable");
-  DISPID id = 0;
-  if (FAILED(flash->GetIDsOfNames(IID_NULL, &method, 1, LOCALE_USER_DEFAULT, &id))) return std::wstring();
-  VARIANT argument, result;
-  VariantInit(&argument);
-  VariantInit(&result);
-  argument.vt = VT_BSTR;
-  argument.bstrVal = SysAllocString(L"$version");
-  DISPPARAMS parameters = {&argument, nullptr, 1, 0};
-  std::wstring version;
-  if (SUCCEEDED(
-          flash->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, &result, nullptr, nullptr)) &&
-      result.vt == VT_BSTR && result.bstrVal)
-    version.assign(result.bstrVal, SysStringLen(result.bstrVal));
-  VariantClear(&argument);
-  VariantClear(&result);
-  return version;
-}
 
 LRESULT HitTestOf(TResizeZone zone, LRESULT byDefault) {
   switch (zone) {
@@ -143,9 +116,9 @@ void TFormMainTovlaneClient::FormCreate() {
   lblVersion->SetText(std::wstring(L"版本: ") + kClientVersion);
   FIsMax = false;
   btnMaxClick();
-  FMainSiteUrl = ReadDebugSetting(L"MainSiteUrl", kDefaultMainSiteUrl);
+  FMainSiteUrl = FSettings.ReadDebugSetting(L"MainSiteUrl", kDefaultMainSiteUrl);
   if (OpenUrl.empty()) OpenUrl = FMainSiteUrl;
-  FCurrentEWB = CreateNewWebBrowser(Handle(), OpenUrl, FReg.get(), [this] { return WebBrowserGetExternal(); });
+  FCurrentEWB = CreateNewWebBrowser(Handle(), OpenUrl, FSettings, [this] { return WebBrowserGetExternal(); });
   auto executor = std::make_unique<TWebBrowserScriptExecutor>();
   FScriptExecutor = executor.get();
   ewbExternal = TTovlaneWebBrowserExternal::Create(std::move(executor), std::make_unique<TVoiceEngine>());
@@ -160,22 +133,10 @@ void TFormMainTovlaneClient::FormCreate() {
 }
 
 void TFormMainTovlaneClient::PrepareEnvironmentInfo() {
-  FReg = std::make_unique<TReg>(HKEY_CURRENT_USER, KEY_READ | KEY_WRITE);
-  if (!FReg->OpenKey(kRegistryKeyPath, true)) FReg.reset();
-  // A value of another type counts as none stored: it could not be sent, so it is replaced, and said so.
-  if (FReg && FReg->StoredString(L"ClientId").value_or(L"").empty()) {
-    const std::optional<DWORD> oldType = FReg->ValueType(L"ClientId");
-    if (oldType && *oldType != REG_SZ && *oldType != REG_EXPAND_SZ)
-      WriteLog(L"PrepareEnvironmentInfo ClientId of registry type " + std::to_wstring(*oldType) + L" replaced");
-    try {
-      FReg->WriteString(L"ClientId", RandomString(32));
-    } catch (const ERegistryException& error) {
-      WriteLog(L"PrepareEnvironmentInfo " + AnsiToWide(error.what()));
-    }
-  }
+  FSettings.OpenRegistry();
   DeleteTempUpdateFiles();
-  FCurrentFlashVersion = NormaliseFlashVersion(ReadFlashVersionVariable());
-  WriteLog(L"Current flash version: " + FCurrentFlashVersion);
+  FSettings.ReadCurrentFlashVersion();
+  WriteLog(L"Current flash version: " + FSettings.CurrentFlashVersion());
 }
 
 void TFormMainTovlaneClient::CheckDiskSpace() {
@@ -186,7 +147,7 @@ void TFormMainTovlaneClient::CheckDiskSpace() {
 }
 
 void TFormMainTovlaneClient::CheckMicrophone() {
-  const std::optional<int32_t> storedId = FReg ? FReg->StoredInteger(L"MicrophoneDeviceId2") : std::nullopt;
+  const std::optional<int32_t> storedId = FSettings.StoredMicrophoneDeviceId();
   switch (
       ChooseMicrophoneAction(static_cast<int>(TWaveAudioIn::NumDevs()), storedId.has_value(), storedId.value_or(0))) {
     case TMicrophoneAction::maWarnNoDevice:
@@ -212,16 +173,8 @@ void TFormMainTovlaneClient::ShowRecordFailedTip() {
 
 // The page's "ForceUpdateFlash": the installed player counts as out of date for the rest of the run.
 void TFormMainTovlaneClient::ForceFlashUpdate() {
-  FCurrentFlashVersion = kForcedFlashVersion;
+  FSettings.SetCurrentFlashVersion(kForcedFlashVersion);
   FUpdateFlow.StartClientUpdate();
-}
-
-std::wstring TFormMainTovlaneClient::StoredClientId() {
-  return FReg ? FReg->StoredString(L"ClientId").value_or(L"") : std::wstring();
-}
-
-std::wstring TFormMainTovlaneClient::ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) {
-  return IniFile ? IniFile->ReadString(kIniSection, key, defaultValue) : defaultValue;
 }
 
 void TFormMainTovlaneClient::tmrRecordFailedTipTimer() {
@@ -234,13 +187,13 @@ void TFormMainTovlaneClient::btnTestClick() {
   {
     TFormVolumeSpeaker form(Handle());
     // A value of another type counts as none stored; one beyond the devices selects nothing.
-    form.SetSelectedMicrophoneDeviceId(FReg ? FReg->StoredInteger(L"MicrophoneDeviceId2").value_or(0) : 0);
+    form.SetSelectedMicrophoneDeviceId(FSettings.StoredMicrophoneDeviceId().value_or(0));
     form.ShowModal();
     // However the window was closed, its choice is kept and handed to the voice engine.
     const int32_t id = form.SelectedMicrophoneDeviceId();
     WriteLog(L"btnTestClick, MicrophoneDeviceId2: " + std::to_wstring(id));
     try {
-      if (FReg) FReg->WriteInteger(L"MicrophoneDeviceId2", id);
+      FSettings.StoreMicrophoneDeviceId(id);
     } catch (const ERegistryException& error) {
       WriteLog(L"btnTestClick " + AnsiToWide(error.what()));
     }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/untHandle.h"
-#include "base/untReg.h"
+#include "base/untSettings.h"
 #include "bridge/untTovlaneWebBrowserExternal.h"
 #include "shell/untBrowserHost.h"
 #include "shell/untFormMainRules.h"
@@ -75,12 +75,8 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations, pub
   IDispatch* WebBrowserGetExternal();
   HWND OwnerWindow() override { return Handle(); }
   void CloseForUpdate() override { btnCloseClick(); }
-  std::wstring StoredClientId() override;
-  std::wstring CurrentFlashVersion() override { return FCurrentFlashVersion; }
-  std::wstring ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) override;
 
-  std::unique_ptr<TReg> FReg;
-  std::wstring FCurrentFlashVersion;
+  TTovlaneSettings FSettings;
   std::wstring FMainSiteUrl;
   bool FIsMax = false;
   TBlinkSchedule FRecordFailedTip;
@@ -97,5 +93,5 @@ class TFormMainTovlaneClient : public TWindow, public IMainWindowOperations, pub
   std::unique_ptr<TFlatButton> btnGoHome, btnRefresh, btnTest, btnTool;
   std::unique_ptr<TLabel> lblRecordFailedTip, lblVersion;
   std::unique_ptr<TImageButton> btnMin, btnMax, btnClose;
-  TUpdateFlow FUpdateFlow{*this};
+  TUpdateFlow FUpdateFlow{*this, FSettings};
 };

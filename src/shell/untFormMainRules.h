@@ -1,7 +1,6 @@
 #pragma once
 // The main window's decisions, kept apart from the window so that they can be checked anywhere:
-// resize zones, the restored size, right-anchored controls, the hint's blinking, the start-up checks
-// and the Flash version text.
+// resize zones, the restored size, right-anchored controls, the hint's blinking and the start-up checks.
 #include <cstdint>
 #include <string>
 
@@ -56,6 +55,3 @@ enum class TMicrophoneAction { maWarnNoDevice, maOfferTest, maUseStored };
 // deviceCount: recording devices present; stored: whether "MicrophoneDeviceId2" exists as a DWORD (a value of
 // another type counts as missing), storedId its value read as a signed number (a stored 0xFFFFFFFF is -1).
 TMicrophoneAction ChooseMicrophoneAction(int deviceCount, bool stored, int32_t storedId);
-
-// "WIN 11,9,900,117" (any case of the prefix) -> "11.9.900.117"; anything else -> "0.0".
-std::wstring NormaliseFlashVersion(const std::wstring& raw);

@@ -49,8 +49,8 @@ void TUpdateFlow::StartClientUpdate() {
     WriteLog(L"StartClientUpdate ignored: an update check is still running");
     return;
   }
-  const std::wstring clientId = FHost.StoredClientId();
-  const std::wstring checkUrl = FHost.ReadDebugSetting(L"OnlineCheckUrl", kDefaultOnlineCheckUrl);
+  const std::wstring clientId = FSettings.ClientId();
+  const std::wstring checkUrl = FSettings.ReadDebugSetting(L"OnlineCheckUrl", kDefaultOnlineCheckUrl);
   WriteLog(L"Try to download: " + checkUrl);
   try {
     auto transfer = std::make_unique<TTransferThread>(kDescriptionTransferName, this);
@@ -72,8 +72,10 @@ void TUpdateFlow::TransferReportStatus(TTransferThread* ATransfer, const std::ws
   const std::wstring text = DecodeUpdateDescription(WholeStream(*ATransfer->ResponseStream()), AnsiToWide);
   WriteLog(L"TFormMainTovlaneClient.TransferReportStatus response:" + text);
   const std::optional<TSetupChoice> choice = ChooseSetup(
-      ParseUpdateDescription(text), FHost.CurrentFlashVersion(),
-      [this](const std::wstring& key, const std::wstring& byDefault) { return FHost.ReadDebugSetting(key, byDefault); },
+      ParseUpdateDescription(text), FSettings.CurrentFlashVersion(),
+      [this](const std::wstring& key, const std::wstring& byDefault) {
+        return FSettings.ReadDebugSetting(key, byDefault);
+      },
       WriteLog);
   if (!choice) return;
   try {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/untSettings.h"
 #include "update/untSetupSignature.h"
 #include "update/untTransferThread.h"
 #include "update/untUpdateRules.h"
@@ -19,10 +20,6 @@ class IUpdateHost {
   virtual HWND OwnerWindow() = 0;  // of the download window and the messages
   virtual int MsgBox(const std::wstring& text, UINT types) = 0;
   virtual void CloseForUpdate() = 0;  // a setup has started: the client ends
-  virtual std::wstring StoredClientId() = 0;
-  virtual std::wstring CurrentFlashVersion() = 0;
-  // Section "Debug" of the settings, private-profile semantics.
-  virtual std::wstring ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) = 0;
 
  protected:
   ~IUpdateHost() = default;
@@ -41,7 +38,7 @@ void DeleteTempUpdateFiles();
 
 class TUpdateFlow : public ITransferCallback {
  public:
-  explicit TUpdateFlow(IUpdateHost& host) : FHost(host) {}
+  TUpdateFlow(IUpdateHost& host, const TTovlaneSettings& settings) : FHost(host), FSettings(settings) {}
   // A running check is stopped, and waited for, with the flow.
   ~TUpdateFlow();
   TUpdateFlow(const TUpdateFlow&) = delete;
@@ -62,6 +59,7 @@ class TUpdateFlow : public ITransferCallback {
   void RunVerifiedSetup(const std::wstring& path, const TSetupChoice& choice);
 
   IUpdateHost& FHost;
+  const TTovlaneSettings& FSettings;
   std::unique_ptr<TTransferThread> FTransferThread;
   UINT FSpeedTimerInterval = 0;
   TSignatureChecks FSignatureChecks;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/untVersion.h"
 #include "shell/untFormMainRules.h"
 
 TEST(ShellResizeZones, CornersWinOverEdgesAndTheInsideKeepsTheDefault) {

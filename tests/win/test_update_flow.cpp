@@ -11,7 +11,9 @@
 
 #include "base/untGlobal.h"
 #include "base/untMainThread.h"
+#include "base/untSettings.h"
 #include "base/untText.h"
+#include "testkit/ClientDriver.h"
 #include "testkit/SignedPrograms.h"
 #include "testkit/WinTestSupport.h"
 #include "update/untFormDownload.h"
@@ -27,8 +29,6 @@ const wchar_t kDownloadFailed[] =
 
 class TFakeHost : public IUpdateHost {
  public:
-  std::map<std::wstring, std::wstring> settings;
-  std::wstring flashVersion = L"11.9.900.117";
   std::vector<std::pair<std::wstring, UINT>> messages;
   bool closed = false;
 
@@ -38,12 +38,20 @@ class TFakeHost : public IUpdateHost {
     return IDOK;
   }
   void CloseForUpdate() override { closed = true; }
-  std::wstring StoredClientId() override { return L"abcdefghijklmnopqrstuvwxyz123456"; }
-  std::wstring CurrentFlashVersion() override { return flashVersion; }
-  std::wstring ReadDebugSetting(const std::wstring& key, const std::wstring& defaultValue) override {
-    const auto found = settings.find(key);
-    return found == settings.end() ? defaultValue : found->second;
+};
+
+// The flow's settings while the object lives: section "Debug" of a settings file of the test's own as IniFile, and
+// an installed Flash player.
+struct TFlowSettings {
+  explicit TFlowSettings(const std::map<std::wstring, std::wstring>& debugSettings) : file(debugSettings, FileBase()) {
+    IniFile = std::make_unique<TIniFile>(FileBase() + L".ini");
+    settings.SetCurrentFlashVersion(L"11.9.900.117");
   }
+  ~TFlowSettings() { IniFile.reset(); }
+  static std::wstring FileBase() { return GetSpecialFolderPath(CSIDL_APPDATA) + L"\\update-flow-test"; }
+
+  TClientSettings file;
+  TTovlaneSettings settings;
 };
 
 std::wstring AppDataFile(const std::wstring& name) { return GetSpecialFolderPath(CSIDL_APPDATA) + L"\\" + name; }
@@ -113,9 +121,10 @@ TEST_F(UpdateFlow, DecidesDownloadsChecksAndStartsTheSetup) {
     SCOPED_TRACE(WideToAnsi(c.description) + " " + std::to_string(c.settings.size()));
     RemoveUpdateFiles();
     TFakeHost host;
-    host.settings = c.settings;
-    host.settings[L"OnlineCheckUrl"] = ServerUrl(L"/update/") + c.description;
-    TUpdateFlow flow(host);
+    std::map<std::wstring, std::wstring> debugSettings = c.settings;
+    debugSettings[L"OnlineCheckUrl"] = ServerUrl(L"/update/") + c.description;
+    TFlowSettings settings(debugSettings);
+    TUpdateFlow flow(host, settings.settings);
     RunCheck(flow);
     EXPECT_EQ(c.started != nullptr, host.closed) << "a started setup ends the client";
     if (c.started) {
@@ -162,8 +171,8 @@ TEST_F(UpdateFlow, ASignedClientRunsOnlyASetupTrustedAsSignedByItsOwnCertificate
     EXPECT_EQ(c.trustedSigner == sgNone, signer.empty());
     RemoveUpdateFiles();
     TFakeHost host;
-    host.settings[L"OnlineCheckUrl"] = ServerUrl(L"/update/client?setup=signed/") + c.setup;
-    TUpdateFlow flow(host);
+    TFlowSettings settings({{L"OnlineCheckUrl", ServerUrl(L"/update/client?setup=signed/") + c.setup}});
+    TUpdateFlow flow(host, settings.settings);
     TSignatureChecks checks;
     if (c.client != ckUnsigned) checks.ClientSigner = [&] { return std::optional<std::string>(clientCertificate); };
     if (c.client == ckUntrustedRoot) checks.TrustedSigner = [](const std::wstring&, HANDLE) { return std::string(); };
@@ -185,15 +194,17 @@ TEST_F(UpdateFlow, ASignedClientRunsOnlyASetupTrustedAsSignedByItsOwnCertificate
 TEST_F(UpdateFlow, ACancelByButtonOrCloseBoxIsReportedAndLeavesNoFile) {
   for (const UINT how : {UINT(BM_CLICK), UINT(WM_CLOSE)}) {
     TFakeHost host;
-    host.settings[L"OnlineCheckUrl"] = ServerUrl(L"/update/setup-slow");
-    TUpdateFlow flow(host);
+    TFlowSettings settings({{L"OnlineCheckUrl", ServerUrl(L"/update/setup-slow")}});
+    TUpdateFlow flow(host, settings.settings);
     // The download window runs its own loop inside the check's report.
-    TWhileModal steps([&] {
-      HWND window = FindWindowW(kFormDownloadClassName, nullptr);
-      if (!window || !IsWindowVisible(window)) return false;
-      PostMessageW(how == BM_CLICK ? GetDlgItem(window, idBtnCancel) : window, how, 0, 0);
-      return true;
-    }, 10);
+    TWhileModal steps(
+        [&] {
+          HWND window = FindWindowW(kFormDownloadClassName, nullptr);
+          if (!window || !IsWindowVisible(window)) return false;
+          PostMessageW(how == BM_CLICK ? GetDlgItem(window, idBtnCancel) : window, how, 0, 0);
+          return true;
+        },
+        10);
     RunCheck(flow);
     ASSERT_EQ(1u, host.messages.size());
     EXPECT_EQ(kCancelled, host.messages[0].first);
@@ -206,8 +217,8 @@ TEST_F(UpdateFlow, ACancelByButtonOrCloseBoxIsReportedAndLeavesNoFile) {
 TEST_F(UpdateFlow, ASecondCheckWhileOneRunsIsIgnored) {
   DeleteFileW(LogFileName().c_str());
   TFakeHost host;
-  host.settings[L"OnlineCheckUrl"] = ServerUrl(L"/update/current");
-  TUpdateFlow flow(host);
+  TFlowSettings settings({{L"OnlineCheckUrl", ServerUrl(L"/update/current")}});
+  TUpdateFlow flow(host, settings.settings);
   flow.StartClientUpdate();
   flow.StartClientUpdate();
   PumpMessagesUntil([&] { return !flow.Checking(); });
