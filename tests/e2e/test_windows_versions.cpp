@@ -15,6 +15,12 @@
 
 namespace {
 
+// Posted as the title button's own notification, since the click may open a modal window.
+void PressTitleButton(HWND form, int id) {
+  HWND button = GetDlgItem(GetDlgItem(form, idPnlTitle), id);
+  PostMessageW(form, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
 // While it lives, Wine reports the given Windows version to the client's executable, and to no other program.
 class TReportedWindowsVersion {
  public:
@@ -102,7 +108,7 @@ TEST(WindowsVersions, XPSevenAndTenShowTheMainWindowAndTakeTheirBranches) {
     EXPECT_TRUE(client.AnswerMessages(L"windows-" + std::wstring(c.version) + L"-message").empty());
     EXPECT_TRUE(SaveWindowScreenshot(form, L"windows-" + std::wstring(c.version) + L"-main-window"));
 
-    PostMessageW(form, WM_COMMAND, MAKEWPARAM(idBtnTest, BN_CLICKED), reinterpret_cast<LPARAM>(form));
+    PressTitleButton(form, idBtnTest);
     HWND soundTest = WaitForProcessWindow(client.Id(), kFormVolumeSpeakerClassName, 30000);
     ASSERT_NE(nullptr, soundTest);
     EXPECT_TRUE(LogContains(c.route));
@@ -111,7 +117,7 @@ TEST(WindowsVersions, XPSevenAndTenShowTheMainWindowAndTakeTheirBranches) {
     for (DWORD start = GetTickCount(); IsWindow(soundTest) && GetTickCount() - start < 10000;) Sleep(50);
 
     const TLogReader log;
-    PostMessageW(form, WM_COMMAND, MAKEWPARAM(idBtnTool, BN_CLICKED), reinterpret_cast<LPARAM>(form));
+    PressTitleButton(form, idBtnTool);
     HWND tools = WaitForToolsWindow();
     ASSERT_NE(nullptr, tools);
     EXPECT_TRUE(log.Contains(c.tools));
